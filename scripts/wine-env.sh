@@ -1,0 +1,53 @@
+# Sourced by scripts/run and scripts/test: the Wine prefix inside the build
+# folder, a display (Xvfb when there is none) and one persistent wineserver,
+# all ended by their PIDs when the calling script exits.
+# Expects BUILD_DIR to be set to an absolute path.
+
+export WINEPREFIX="$BUILD_DIR/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko installer prompts
+export WINELOADER=/usr/lib/wine/wine64
+
+_wine_env_pids=()
+wine_env_cleanup() {
+  WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+  for pid in "${_wine_env_pids[@]}"; do
+    kill "$pid" >/dev/null 2>&1 || true
+  done
+  for pid in "${_wine_env_pids[@]}"; do
+    wait "$pid" >/dev/null 2>&1 || true
+  done
+}
+trap wine_env_cleanup EXIT
+
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && [ "${STICKWISE_FORCE_XVFB:-0}" != 1 ]; then return; fi
+  local n=$(( 90 + RANDOM % 400 ))
+  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  _wine_env_pids+=($!)
+  export DISPLAY=":$n"
+  for _ in $(seq 1 50); do
+    [ -e "/tmp/.X11-unix/X${n}" ] && return
+    sleep 0.1
+  done
+  echo "Xvfb did not start on :$n" >&2
+  exit 1
+}
+
+start_wineserver() {
+  mkdir -p "$WINEPREFIX"
+  setsid wineserver -p -f >/dev/null 2>&1 &
+  _wine_env_pids+=($!)
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wine64 wineboot -i >/dev/null 2>&1 || true
+  fi
+  # Message boxes of crashed test processes must never wait for a click.
+  wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+}
+
+start_wine_env() {
+  start_display
+  start_wineserver
+}

@@ -1,0 +1,191 @@
+// The main window's life: building it, the start-up sequence, closing it
+// and releasing what it owns.
+#include "app/fmtmain.h"
+
+#include <shellapi.h>
+
+#include <map>
+
+#include "platform/dialogs.h"
+#include "platform/locale.h"
+#include "platform/system_facts.h"
+#include "platform/text.h"
+#include "toolkit/application.h"
+
+namespace sw {
+
+bool CancelRequested = false;
+
+namespace {
+
+constexpr char kPermissionDenied[] =
+    "Permission denied.\r\nThe administrator privilege is required to run this program.\r\n"
+    "Right-click the icon of this program, and choose 'Run As Administrator'.";
+
+// The maker's web page, kept in pieces so the address is assembled at start-up.
+std::string AssembleMakerWebAddress() {
+  const char* pieces[] = {"https://", "www.", "quellmar", ".example", "/stickwise"};
+  std::string address;
+  for (const char* piece : pieces) address += piece;
+  return address;
+}
+
+}  // namespace
+
+std::string CopyrightCaptionForYear(const std::string& caption, int year) {
+  if (year <= 2021) return caption;
+  return ReplaceAll(caption, "2021", std::to_string(year));
+}
+
+std::string AboutText(int year) {
+  return std::string(kApplicationTitle) + "\r\nVersion " + kVersionText + "\r\n" +
+         CopyrightCaptionForYear("Copyright \xC2\xA9 2021 Quellmar Software", year);
+}
+
+TMainForm::TMainForm(const AppServices& services) : tk::TForm(nullptr), services_(services) {
+  Build(MainFormDescription());
+}
+
+TMainForm::~TMainForm() { FormDestroy(); }
+
+void TMainForm::BindControls() {
+  Panel1 = Find<tk::TPanel>("Panel1");
+  Label1 = Find<tk::TLabel>("Label1");
+  Label2 = Find<tk::TLabel>("Label2");
+  Label3 = Find<tk::TLabel>("Label3");
+  cbDevice = Find<tk::TComboBox>("cbDevice");
+  dioRefresh = Find<tk::TButton>("dioRefresh");
+  FileSystem = Find<tk::TComboBox>("FileSystem");
+  VolumeLabel = Find<tk::TEdit>("VolumeLabel");
+  GroupBox1 = Find<tk::TGroupBox>("GroupBox1");
+  OptQuickFmt = Find<tk::TCheckBox>("OptQuickFmt");
+  OptCorrectErrors = Find<tk::TCheckBox>("OptCorrectErrors");
+  Log = Find<tk::TMemo>("Log");
+  OptVerbose = Find<tk::TCheckBox>("OptVerbose");
+  ProgressBar = Find<tk::TProgressBar>("ProgressBar");
+  btnStart = Find<tk::TButton>("btnStart");
+  btnCancel = Find<tk::TButton>("btnCancel");
+  btnClose = Find<tk::TButton>("btnClose");
+  Image1 = Find<tk::TImage>("Image1");
+  lblCopyright = Find<tk::TLabel>("lblCopyright");
+  lblBottomMsg = Find<tk::TLabel>("lblBottomMsg");
+  Timer1 = Find<tk::TTimer>("Timer1");
+  PopupMenu1 = Find<tk::TPopupMenu>("PopupMenu1");
+}
+
+std::function<void()> TMainForm::EventHandler(const std::string& name) {
+  using Handler = void (TMainForm::*)();
+  static const std::map<std::string, Handler> handlers = {
+      {"cbDeviceChange", &TMainForm::cbDeviceChange},   {"dioRefreshClick", &TMainForm::dioRefreshClick},
+      {"FileSystemChange", &TMainForm::FileSystemChange}, {"btnStartClick", &TMainForm::btnStartClick},
+      {"btnCancelClick", &TMainForm::btnCancelClick},   {"btnCloseClick", &TMainForm::btnCloseClick},
+      {"Image1Click", &TMainForm::Image1Click},         {"lblCopyrightClick", &TMainForm::lblCopyrightClick},
+      {"Timer1Timer", &TMainForm::Timer1Timer},         {"Copy1Click", &TMainForm::Copy1Click},
+      {"Print1Click", &TMainForm::Print1Click},         {"Save1Click", &TMainForm::Save1Click},
+      {"Clear1Click", &TMainForm::Clear1Click},
+  };
+  auto found = handlers.find(name);
+  if (found == handlers.end()) return {};
+  Handler handler = found->second;
+  return [this, handler] { (this->*handler)(); };
+}
+
+void TMainForm::FormCreate() {
+  BindControls();
+  // An error in a start-up step ends the sequence there: the default
+  // handler shows it and the window is shown with the steps done so far.
+  tk::Guarded([this] { StartupSequence(); });
+}
+
+void TMainForm::StartupSequence() {
+  // Step 1, lenient null conversion, is a property of the WMI reads: a null
+  // property reads as an empty text or zero there.
+  CreateDeviceListener();  // step 2
+  CreateFormatEngine();    // step 3
+  WmiDisks.clear();        // step 4
+  if (!CheckAdministrator()) return;  // step 5
+  SwitchOffDriveIdDiagnostics();      // step 6
+  RunCompanionTool();                 // step 7
+  ToolDriveMap.clear();               // step 8
+  BuildToolDriveMap();
+  RefreshDeviceList();                // step 9
+  Log->Clear();                       // step 10
+  ListWmiDisks();                     // step 11
+  AddLogLine("");                     // step 12
+  AddLogLine(CompanionToolOutput);
+  LoadSettings();                     // step 13
+  FileSystemChange();                 // step 14
+  cbDeviceChange();                   // step 15
+  int year = services_.locale->Now().year;  // step 16
+  if (year > 2021) lblCopyright->SetCaption(CopyrightCaptionForYear(lblCopyright->Caption(), year));
+  MakerWebAddress = AssembleMakerWebAddress();  // step 17
+  startupCompleted_ = true;
+}
+
+bool TMainForm::CheckAdministrator() {
+  if (services_.system->IsAdministrator()) return true;
+  services_.dialogs->ShowMessage(nullptr, kMainCaption, kPermissionDenied, MessageIcon::Error);
+  // The window is never shown and nothing is saved.
+  tk::Application().ShowMainForm = false;
+  tk::Application().Terminate();
+  services_.system->EndProcess(0);
+  return false;
+}
+
+void TMainForm::btnCloseClick() {
+  if (!btnStart->Visible()) {
+    if (!services_.dialogs->AskYesNo(Handle(), "Warning", "USB disk drive is being formatted. Do you want to exit?"))
+      return;
+    CancelOperation();
+  }
+  Close();
+}
+
+void TMainForm::FormClose() {
+  CancelRequested = true;
+  SaveSettings();
+}
+
+void TMainForm::FormDestroy() {
+  ReleaseFormatEngine();
+  ReleaseDeviceListener();
+  WmiDisks.clear();
+  ToolDriveMap.clear();
+}
+
+void TMainForm::btnCancelClick() { CancelOperation(); }
+
+void TMainForm::CancelOperation() {
+  CancelRequested = true;
+  CopyAbort = 1;
+  ClearStatus();
+  ProgressBar->SetVisible(false);
+  btnCancel->SetVisible(false);
+  btnStart->SetVisible(true);
+  btnStart->SetEnabled(true);
+  AddLogLine("Cancelled by User");
+}
+
+void TMainForm::Image1Click() {
+  services_.dialogs->ShowMessage(Handle(), "About", AboutText(services_.locale->Now().year), MessageIcon::None);
+}
+
+void TMainForm::lblCopyrightClick() {
+  // A failure to open the page is not reported.
+  ShellExecuteW(Handle(), L"open", Widen(MakerWebAddress).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TMainForm::dioRefreshClick() {
+  RefreshDeviceList();
+  ListWmiDisks();
+  cbDeviceChange();
+}
+
+void TMainForm::Timer1Timer() {
+  Timer1->SetEnabled(false);
+  dioRefreshClick();
+}
+
+void TMainForm::cbDeviceChange() { ApplySelectedDevice(); }
+
+}  // namespace sw

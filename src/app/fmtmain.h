@@ -1,0 +1,134 @@
+// The main window: its description, start-up sequence, settings, activity
+// log and status line, close handling, and the state every other subsystem
+// is wired to. The window owns every long-lived object of the program.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/services.h"
+#include "toolkit/controls.h"
+#include "toolkit/form.h"
+#include "toolkit/menu.h"
+#include "toolkit/timer.h"
+
+namespace sw {
+
+// The settings key under HKEY_CURRENT_USER.
+inline constexpr char kSettingsKey[] = "\\Software\\Quellmar\\Stickwise";
+inline constexpr char kMainCaption[] = "Stickwise 2.0";
+inline constexpr char kApplicationTitle[] = "Stickwise";
+inline constexpr char kVersionText[] = "2.0.1.165";
+
+// The stop request seen by the format engine's events; set by Cancel and by
+// closing the window, cleared when the operation enters its busy state.
+extern bool CancelRequested;
+
+class TMainForm : public tk::TForm {
+ public:
+  explicit TMainForm(const AppServices& services);
+  ~TMainForm() override;
+
+  // ---- Activity log and status line
+  void AddLogLine(const std::string& text);
+  void ShowStatus(const std::string& text);
+  void ClearStatus();
+  void PrintLog();
+
+  // ---- Settings
+  void LoadSettings();
+  void SaveSettings();
+
+  // ---- Handlers of the description
+  void btnCloseClick();
+  void btnCancelClick();
+  void btnStartClick();
+  void dioRefreshClick();
+  void cbDeviceChange();
+  void FileSystemChange() {}
+  void Image1Click();
+  void lblCopyrightClick();
+  void Timer1Timer();
+  void Copy1Click();
+  void Print1Click();
+  void Save1Click() {}
+  void Clear1Click();
+
+  // The Cancel action, shared by Cancel and the Close question.
+  void CancelOperation();
+
+  // Controls of the description.
+  tk::TPanel* Panel1 = nullptr;
+  tk::TLabel* Label1 = nullptr;
+  tk::TLabel* Label2 = nullptr;
+  tk::TLabel* Label3 = nullptr;
+  tk::TComboBox* cbDevice = nullptr;
+  tk::TButton* dioRefresh = nullptr;
+  tk::TComboBox* FileSystem = nullptr;
+  tk::TEdit* VolumeLabel = nullptr;
+  tk::TGroupBox* GroupBox1 = nullptr;
+  tk::TCheckBox* OptQuickFmt = nullptr;
+  tk::TCheckBox* OptCorrectErrors = nullptr;
+  tk::TMemo* Log = nullptr;
+  tk::TCheckBox* OptVerbose = nullptr;
+  tk::TProgressBar* ProgressBar = nullptr;
+  tk::TButton* btnStart = nullptr;
+  tk::TButton* btnCancel = nullptr;
+  tk::TButton* btnClose = nullptr;
+  tk::TImage* Image1 = nullptr;
+  tk::TLabel* lblCopyright = nullptr;
+  tk::TLabel* lblBottomMsg = nullptr;
+  tk::TTimer* Timer1 = nullptr;
+  tk::TPopupMenu* PopupMenu1 = nullptr;
+
+  // ---- State held by the window
+  std::vector<std::string> WmiDisks;      // hidden WMI disk records
+  std::vector<std::string> ToolDriveMap;  // companion tool's drive map
+  char SelectedDriveLetter = 0;           // 0 when none
+  std::string MakerWebAddress;
+  std::string CopySource, CopyTarget, LastCopyFolder;
+  int CopyAbort = 0;
+  std::string CompanionToolOutput;        // captured at start-up
+
+  const AppServices& Services() const { return services_; }
+  // False once start-up was cut short (no rights, or a start-up error).
+  bool StartupCompleted() const { return startupCompleted_; }
+
+ protected:
+  void FormCreate() override;
+  bool FormCloseQuery() override { return true; }
+  void FormClose() override;
+  std::function<void()> EventHandler(const std::string& name) override;
+
+ private:
+  void FormDestroy();
+  void BindControls();
+  void StartupSequence();
+  bool CheckAdministrator();
+
+  // ---- Start-up steps completed by the subsystems that build them.
+  void CreateDeviceListener();     // device-change listener, both events enable Timer1
+  void CreateFormatEngine();       // format and check-disk engine with its two events
+  void ReleaseDeviceListener();
+  void ReleaseFormatEngine();
+  void RunCompanionTool();         // fills CompanionToolOutput
+  void BuildToolDriveMap();        // fills ToolDriveMap from CompanionToolOutput
+  void RefreshDeviceList();        // fills cbDevice
+  void ListWmiDisks();             // fills WmiDisks and logs each disk
+  void ApplySelectedDevice();      // the device list's cbDeviceChange
+  void SwitchOffDriveIdDiagnostics();
+
+  AppServices services_;
+  bool startupCompleted_ = false;
+};
+
+// The window description of the main window.
+const tk::FormDescription& MainFormDescription();
+
+// The copyright caption with every "2021" replaced by `year` from 2022 on.
+std::string CopyrightCaptionForYear(const std::string& caption, int year);
+// The About box text for the given current year.
+std::string AboutText(int year);
+
+}  // namespace sw

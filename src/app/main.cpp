@@ -1,0 +1,32 @@
+// Entry point and composition root: the real platform services are made
+// here and handed to the main window.
+#include <windows.h>
+
+#include "app/fmtmain.h"
+#include "platform/dialogs_win32.h"
+#include "platform/locale_win32.h"
+#include "platform/print_canvas_win32.h"
+#include "platform/system_facts_win32.h"
+#include "toolkit/application.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  sw::Win32Dialogs dialogs;
+  sw::Win32SystemFacts system;
+  sw::Win32Locale locale;
+  sw::Win32PrintCanvas printer;
+  sw::AppServices services;
+  services.dialogs = &dialogs;
+  services.system = &system;
+  services.locale = &locale;
+  services.printer = &printer;
+
+  auto& application = sw::tk::Application();
+  application.Initialize(instance, &dialogs);
+  application.Title = sw::kApplicationTitle;
+  {
+    sw::TMainForm mainForm(services);
+    application.SetMainForm(&mainForm);
+    application.Run();
+  }
+  return 0;
+}

@@ -1,0 +1,36 @@
+// Seam: the modal boxes and dialogs. Tests script the answers instead of
+// blocking on a real box.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace sw {
+
+enum class MessageIcon { None, Error, Warning, Information };
+
+// The answers of the folder copy's five-button replace question.
+enum class ReplaceAnswer { Yes, No, Cancel, NoToAll, YesToAll };
+
+class IDialogs {
+ public:
+  virtual ~IDialogs() = default;
+
+  // Modal Yes/No box without icon; true for Yes. `owner` may be null.
+  virtual bool AskYesNo(HWND owner, const std::string& title, const std::string& text) = 0;
+
+  // Modal box with one OK button.
+  virtual void ShowMessage(HWND owner, const std::string& title, const std::string& text,
+                           MessageIcon icon) = 0;
+
+  // The copy's replace question: Yes, No, Cancel, No to All, Yes to All.
+  virtual ReplaceAnswer AskReplace(HWND owner, const std::string& title, const std::string& text) = 0;
+
+  // Folder selection opened at `startFolder`; a typed path of a new folder is
+  // accepted and created. Empty when the user cancels.
+  virtual std::optional<std::string> SelectFolder(HWND owner, const std::string& startFolder) = 0;
+};
+
+}  // namespace sw

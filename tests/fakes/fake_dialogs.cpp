@@ -1,0 +1,34 @@
+#include "fakes/fake_dialogs.h"
+
+namespace sw::fakes {
+
+bool FakeDialogs::AskYesNo(HWND owner, const std::string& title, const std::string& text) {
+  shown.push_back({"yesno", owner, title, text, MessageIcon::None});
+  if (whileAsking) whileAsking();
+  if (yesNoAnswers.empty()) return false;
+  bool answer = yesNoAnswers.front();
+  yesNoAnswers.pop_front();
+  return answer;
+}
+
+void FakeDialogs::ShowMessage(HWND owner, const std::string& title, const std::string& text, MessageIcon icon) {
+  shown.push_back({"message", owner, title, text, icon});
+}
+
+ReplaceAnswer FakeDialogs::AskReplace(HWND owner, const std::string& title, const std::string& text) {
+  shown.push_back({"replace", owner, title, text, MessageIcon::None});
+  if (replaceAnswers.empty()) return ReplaceAnswer::Cancel;
+  ReplaceAnswer answer = replaceAnswers.front();
+  replaceAnswers.pop_front();
+  return answer;
+}
+
+std::optional<std::string> FakeDialogs::SelectFolder(HWND owner, const std::string& startFolder) {
+  shown.push_back({"folder", owner, "", startFolder, MessageIcon::None});
+  if (folderAnswers.empty()) return std::nullopt;
+  auto answer = folderAnswers.front();
+  folderAnswers.pop_front();
+  return answer;
+}
+
+}  // namespace sw::fakes

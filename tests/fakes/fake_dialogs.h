@@ -1,0 +1,40 @@
+// Scripted answers for the modal boxes, and a record of every box shown.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace sw::fakes {
+
+struct ShownBox {
+  std::string kind;  // "yesno", "message", "replace", "folder"
+  HWND owner = nullptr;
+  std::string title;
+  std::string text;
+  MessageIcon icon = MessageIcon::None;
+};
+
+class FakeDialogs : public IDialogs {
+ public:
+  bool AskYesNo(HWND owner, const std::string& title, const std::string& text) override;
+  void ShowMessage(HWND owner, const std::string& title, const std::string& text, MessageIcon icon) override;
+  ReplaceAnswer AskReplace(HWND owner, const std::string& title, const std::string& text) override;
+  std::optional<std::string> SelectFolder(HWND owner, const std::string& startFolder) override;
+
+  // Answers used in order; when they run out, Yes/No answers No, the
+  // replace question answers Cancel and folder selection is cancelled.
+  std::deque<bool> yesNoAnswers;
+  std::deque<ReplaceAnswer> replaceAnswers;
+  std::deque<std::optional<std::string>> folderAnswers;
+  // Runs while a Yes/No box is "open" (to act as the user would meanwhile).
+  std::function<void()> whileAsking;
+
+  std::vector<ShownBox> shown;
+};
+
+}  // namespace sw::fakes

@@ -1,0 +1,22 @@
+// A fixed locale and clock: "," thousands, "." decimals, M/d/yyyy dates,
+// h:mm AM/PM short times and h:mm:ss AM/PM long times.
+#pragma once
+
+#include "platform/locale.h"
+
+namespace sw::fakes {
+
+class FakeLocale : public ILocale {
+ public:
+  std::string ThousandSeparator() override { return thousands; }
+  std::string DecimalSeparator() override { return "."; }
+  std::string FormatShortDate(const LocalDateTime& when) override;
+  std::string FormatShortTime(const LocalDateTime& when) override;
+  std::string FormatLongTime(const LocalDateTime& when) override;
+  LocalDateTime Now() override { return now; }
+
+  std::string thousands = ",";
+  LocalDateTime now{2026, 12, 7, 14, 5, 9};
+};
+
+}  // namespace sw::fakes
