@@ -1,0 +1,59 @@
+#include "fakes/fake_device_io.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sw::fakes {
+namespace {
+
+class FakeDevice : public IDevice {
+ public:
+  FakeDevice(FakeDeviceIo& io, std::string path) : io_(io), path_(std::move(path)) { ++io_.openDevices; }
+  ~FakeDevice() override { --io_.openDevices; }
+
+  bool IoControl(uint32_t code, const void* input, uint32_t inputSize, void* output, uint32_t outputSize,
+                 uint32_t& bytesReturned) override {
+    const auto* in = static_cast<const uint8_t*>(input);
+    io_.calls.push_back({path_, code, std::vector<uint8_t>(in, in + (in ? inputSize : 0)), outputSize});
+    bytesReturned = 0;
+    auto& replies = io_.devices[path_][code];
+    if (replies.empty()) {
+      io_.lastError = 1;
+      return false;
+    }
+    size_t& next = used_[code];
+    const ScriptedReply& reply = replies[std::min(next, replies.size() - 1)];
+    ++next;
+    if (!reply.ok) {
+      io_.lastError = reply.error;
+      return false;
+    }
+    uint32_t n = static_cast<uint32_t>(std::min<size_t>(reply.bytes.size(), outputSize));
+    if (n > 0) std::memcpy(output, reply.bytes.data(), n);
+    bytesReturned = n;
+    return true;
+  }
+
+ private:
+  FakeDeviceIo& io_;
+  std::string path_;
+  std::map<uint32_t, size_t> used_;
+};
+
+}  // namespace
+
+std::unique_ptr<IDevice> FakeDeviceIo::Open(const std::string& path, const DeviceOpenOptions& options) {
+  if (auto failure = openErrors.find(path); failure != openErrors.end()) {
+    lastError = failure->second;
+    return nullptr;
+  }
+  if (devices.find(path) == devices.end()) {
+    lastError = 2;  // ERROR_FILE_NOT_FOUND
+    return nullptr;
+  }
+  opened.push_back(path);
+  openOptions.push_back(options);
+  return std::make_unique<FakeDevice>(*this, path);
+}
+
+}  // namespace sw::fakes
