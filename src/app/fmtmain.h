@@ -91,6 +91,18 @@ class TMainForm : public tk::TForm {
   int CopyAbort = 0;
   std::string CompanionToolOutput;        // captured at start-up
 
+  // ---- Device list: a drive offered by the identification pass. The pass
+  // sets the pending fields and calls AddPendingDevice, which turns them
+  // into one entry of cbDevice and clears them.
+  std::string PendingVendor, PendingProduct, PendingRevision, PendingDrivePath;
+  long long PendingSize = 0;
+  void AddPendingDevice();
+  // Looks the device entry up in WmiDisks; outputs not found keep their values.
+  void LookupSelectedDisk(const std::string& entry, int& DriveNumber, std::string& DeviceId, int& PartitionCount,
+                          long long& SizeNumber, std::string& SizeUnit, std::string& SizeText);
+  // The drive letter of a physical drive in form 0 (E:\), 1 (E:) or 2 (E).
+  std::string DiskDriveLetter(const std::string& drivePath, int form);
+
   const AppServices& Services() const { return services_; }
   // False once start-up was cut short (no rights, or a start-up error).
   bool StartupCompleted() const { return startupCompleted_; }
@@ -115,6 +127,7 @@ class TMainForm : public tk::TForm {
   void RunCompanionTool();         // fills CompanionToolOutput
   void BuildToolDriveMap();        // fills ToolDriveMap from CompanionToolOutput
   void RefreshDeviceList();        // fills cbDevice
+  void IdentifyDrivesIntoDeviceList();  // drive identification pass, offers drives via AddPendingDevice
   void ListWmiDisks();             // fills WmiDisks and logs each disk
   void ApplySelectedDevice();      // the device list's cbDeviceChange
   void SwitchOffDriveIdDiagnostics();

@@ -1,0 +1,39 @@
+// The device list's texts: the entry of an offered drive, the caption key of
+// an entry, the proposed volume label, the drive letter an entry carries,
+// and the file-system preselection and message that follow a selection.
+#pragma once
+
+#include <string>
+
+namespace sw {
+
+// "1024 MB" below 2^30 bytes, else "14.91 GB" (units of powers of two, the
+// decimal separator from the locale).
+std::string DeviceSizeText(long long size, const std::string& decimalSeparator);
+
+// Vendor + " " + product + " (" + size text + ")" and, with a root, " (E:\)".
+// An empty vendor still gives its blank.
+std::string DeviceEntryText(const std::string& vendor, const std::string& product, long long size,
+                            const std::string& root, const std::string& decimalSeparator);
+
+// The text in front of the first "(", trimmed; empty when there is none or
+// it is the first character.
+std::string ItemCaption(const std::string& text);
+
+// A volume label proposed from an entry: its first word (at most 11
+// characters), else the text inside its first parentheses without blanks,
+// else "USB".
+std::string MakeVolumeLabel(const std::string& text);
+
+// The letter an entry ends with as "(L:\)", when it is a letter other than C
+// or c (case kept); 0 otherwise. Fallback roots such as "E:\" give 0.
+char EntryDriveLetter(const std::string& entry);
+
+// The FileSystem index that a file-system name selects (NTFS 0, FAT 1,
+// FAT32 2, EXFAT 3, compared upper-cased); -1 for any other name.
+int FileSystemIndex(const std::string& fileSystem);
+
+// The two-line log message naming the selected entry's current file system.
+std::string FileSystemMessage(const std::string& entry, const std::string& fileSystem);
+
+}  // namespace sw
