@@ -4,6 +4,9 @@
 #include "app/fmtmain.h"
 #include "app/resource_ids.h"
 
+// The table lists only the fields a row needs; the rest keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace sw {
 
 using tk::ControlKind;
@@ -19,7 +22,8 @@ const tk::FormDescription& MainFormDescription() {
     d.fontPoints = 8;
 
     auto add = [&d](tk::ControlDescription c) { d.controls.push_back(std::move(c)); };
-    //   name                kind                       parent       caption
+    // name, kind, parent, caption, items, left, top, width, height, tab order,
+    // visible, enabled, handler, context menu, picture, fills its parent
     add({"Panel1", ControlKind::Panel, "", "", {}, 0, 0, 497, 509, -1, true, true, "", "", 0, true});
     add({"Label2", ControlKind::Label, "Panel1", "Device", {}, 31, 14, 33, 14});
     add({"cbDevice", ControlKind::ComboList, "Panel1", "", {}, 31, 42, 314, 22, 0, true, true, "cbDeviceChange"});

@@ -1,0 +1,94 @@
+// Closing the window: the question while an operation runs, the Cancel
+// action, and the title-bar close.
+#include "main_form_fixture.h"
+
+namespace sw::testing {
+namespace {
+
+class CloseTest : public MainFormTest {
+ protected:
+  // The window as the speed-up operation leaves it while it runs.
+  void EnterBusyState(TMainForm& f) {
+    f.ProgressBar->SetVisible(true);
+    f.lblCopyright->SetVisible(false);
+    f.btnStart->SetEnabled(false);
+    f.btnStart->SetVisible(false);
+    f.btnCancel->SetVisible(true);
+  }
+};
+
+TEST_F(CloseTest, IdleCloseClosesAtOnceWithoutAQuestion) {
+  TMainForm& f = CreateForm();
+  f.Show();
+  f.btnCloseClick();
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_FALSE(IsWindowVisible(f.Handle()));
+  EXPECT_TRUE(SettingsKeyExists());
+}
+
+TEST_F(CloseTest, BusyCloseAnsweredNoKeepsTheWindowAndTheOperation) {
+  TMainForm& f = CreateForm();
+  f.Show();
+  EnterBusyState(f);
+  dialogs.yesNoAnswers = {false};
+  f.btnCloseClick();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].title, "Warning");
+  EXPECT_EQ(dialogs.shown[0].text, "USB disk drive is being formatted. Do you want to exit?");
+  EXPECT_EQ(dialogs.shown[0].owner, f.Handle());
+  EXPECT_TRUE(IsWindowVisible(f.Handle()));
+  EXPECT_FALSE(CancelRequested);
+  EXPECT_TRUE(f.btnCancel->Visible());
+  EXPECT_FALSE(SettingsKeyExists());
+}
+
+TEST_F(CloseTest, BusyCloseAnsweredYesCancelsThenCloses) {
+  TMainForm& f = CreateForm();
+  f.Show();
+  EnterBusyState(f);
+  dialogs.yesNoAnswers = {true};
+  f.btnCloseClick();
+  EXPECT_TRUE(CancelRequested);
+  EXPECT_EQ(f.CopyAbort, 1);
+  EXPECT_EQ(f.Log->Lines().back(), "Cancelled by User");
+  EXPECT_FALSE(IsWindowVisible(f.Handle()));
+  EXPECT_TRUE(SettingsKeyExists());
+}
+
+TEST_F(CloseTest, CancelReturnsTheWindowToIdle) {
+  TMainForm& f = CreateForm();
+  f.Show();
+  EnterBusyState(f);
+  f.ShowStatus("Scanning USB drive for errors...");
+  f.btnCancelClick();
+  EXPECT_TRUE(CancelRequested);
+  EXPECT_EQ(f.CopyAbort, 1);
+  EXPECT_TRUE(f.btnStart->Visible());
+  EXPECT_TRUE(f.btnStart->Enabled());
+  EXPECT_FALSE(f.btnCancel->Visible());
+  EXPECT_FALSE(f.ProgressBar->Visible());
+  EXPECT_TRUE(f.lblCopyright->Visible());
+  EXPECT_FALSE(f.lblBottomMsg->Visible());
+  EXPECT_EQ(f.Log->Lines().back(), "Cancelled by User");
+}
+
+TEST_F(CloseTest, TitleBarCloseAsksNothingAndAsksTheOperationToStop) {
+  TMainForm& f = CreateForm();
+  f.Show();
+  EnterBusyState(f);
+  SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(CancelRequested);
+  EXPECT_FALSE(IsWindowVisible(f.Handle()));
+}
+
+TEST_F(CloseTest, ClosingTheMainWindowEndsTheApplication) {
+  TMainForm& f = CreateForm();
+  tk::Application().SetMainForm(&f);
+  f.Show();
+  f.btnCloseClick();
+  EXPECT_TRUE(tk::Application().Terminated());
+}
+
+}  // namespace
+}  // namespace sw::testing
