@@ -89,6 +89,18 @@ class TMainForm : public tk::TForm {
   std::string MakerWebAddress;
   std::string CopySource, CopyTarget, LastCopyFolder;
   int CopyAbort = 0;
+
+  // ---- Backup and restore (fmtmain_backup.cpp): one copy run from
+  // CopySource to CopyTarget with its log lines and summary.
+  void CopyDriveContents();
+  // The copy's per-file handler: logs the folder and the file, lets window
+  // messages run, and stops the run after this file once CopyAbort is set.
+  bool OnCopyFile(const std::string& sourceFolder, const std::string& destinationFolder,
+                  const std::string& fileName, long long size, bool& proceed);
+  // Deletes a folder with everything below it; failures are passed over.
+  static void DeleteFolderTree(const std::string& path);
+  // Removes the read-only and system attributes of one file or folder.
+  static void ClearProtectionAttributes(const std::string& path);
   std::string CompanionToolOutput;        // captured at start-up
 
   // ---- Device list: a drive offered by the identification pass. The pass

@@ -1,0 +1,113 @@
+// Backup and restore of the drive's contents: one run of the folder copy
+// from CopySource to CopyTarget with the per-file log lines and the summary
+// of the counters, and the deletion of an old backup folder.
+#include <windows.h>
+
+#include "app/fmtmain.h"
+#include "copy/copy_folder.h"
+#include "copy/copy_paths.h"
+#include "platform/exceptions.h"
+#include "platform/handles.h"
+#include "platform/locale.h"
+#include "platform/text.h"
+#include "toolkit/application.h"
+
+namespace sw {
+namespace {
+
+constexpr char kBackupMask[] = "*.*";
+
+// The hourglass pointer for the length of a copy run, the previous pointer
+// back on every way out.
+class BusyPointer {
+ public:
+  BusyPointer() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~BusyPointer() { SetCursor(previous_ != nullptr ? previous_ : LoadCursorW(nullptr, IDC_ARROW)); }
+  BusyPointer(const BusyPointer&) = delete;
+  BusyPointer& operator=(const BusyPointer&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+}  // namespace
+
+void TMainForm::CopyDriveContents() {
+  CopyAbort = 0;
+  LastCopyFolder.clear();
+  // A backup into the drive it saves would be erased by the format, and a
+  // restore from the drive it fills has nothing left to copy: neither starts.
+  if (IsSameOrInside(CopyTarget, CopySource) || IsSameOrInside(CopySource, CopyTarget))
+    throw Exception("Cannot copy " + CopySource + " to " + CopyTarget + ": one folder lies inside the other");
+
+  BusyPointer busy;
+  TCopyHost host{services_.dialogs, services_.locale, Handle()};
+  auto onFile = [this](const std::string& sourceFolder, const std::string& destinationFolder,
+                       const std::string& fileName, std::int64_t size, bool& proceed) {
+    return OnCopyFile(sourceFolder, destinationFolder, fileName, size, proceed);
+  };
+  // The backup must leave nothing behind: every file, with or without a dot
+  // in its name, and names beginning with a dot; only the recycle bin stays.
+  CopyFolder(CopySource, CopyTarget, kBackupMask, ReplaceWhenNewer, false, false, true, false, false, onFile, host,
+             TNameRules::WholeDrive);
+
+  const TCopyStatistics& stats = CopyStatistics;
+  if (stats.DuplicatesOverwritten > 0)
+    AddLogLine("Includes " + std::to_string(stats.DuplicatesOverwritten) + " duplicates overwritten = " +
+               std::to_string(stats.FilesCopied - stats.DuplicatesOverwritten) + " net files added");
+  if (stats.DuplicatesKept > 0) AddLogLine(std::to_string(stats.DuplicatesKept) + " duplicates not copied");
+  AddLogLine(std::to_string(stats.FilesCopied) + " files copied matching mask " + kBackupMask);
+  AddLogLine("Total bytes in these files is " + FormatThousands(stats.BytesCopied, services_.locale->ThousandSeparator()));
+  AddLogLine(std::to_string(stats.DroppedByError) + " files dropped by copy error");
+  AddLogLine(std::to_string(stats.DroppedByUser) + " files dropped by user exit");
+  AddLogLine(std::to_string(stats.DuplicatesKept) + " duplicate files not copied");
+  AddLogLine(std::to_string(stats.DuplicatesOverwritten) + " duplicate files overwritten");
+}
+
+bool TMainForm::OnCopyFile(const std::string& sourceFolder, const std::string& /*destinationFolder*/,
+                           const std::string& fileName, long long size, bool& /*proceed*/) {
+  if (sourceFolder != LastCopyFolder) {
+    AddLogLine("Folder " + sourceFolder);
+    LastCopyFolder = sourceFolder;
+  }
+  AddLogLine("   Copied " + fileName + ", size: " + FormatThousands(size, services_.locale->ThousandSeparator()) +
+             " bytes");
+  tk::Application().ProcessMessages();
+  return CopyAbort == 0;
+}
+
+void TMainForm::DeleteFolderTree(const std::string& path) {
+  const std::string base = WithTrailingBackslash(path);
+  WIN32_FIND_DATAW entry{};
+  UniqueFind listing(FindFirstFileExW((LongPath(base) + L"*").c_str(), FindExInfoBasic, &entry,
+                                      FindExSearchNameMatch, nullptr, 0));
+  if (!listing) return;
+  do {
+    const std::string name = Narrow(entry.cFileName);
+    // Every name but "." and "..": a dot name left here would reach the
+    // next drive with the next restore.
+    if (name.empty() || name == "." || name == "..") continue;
+    const std::string full = base + name;
+    const std::wstring fullPath = LongPath(full);
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      // A link to a folder is removed as a link; what it points to stays.
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) DeleteFolderTree(full);
+      ClearProtectionAttributes(full);
+      RemoveDirectoryW(fullPath.c_str());
+    } else {
+      ClearProtectionAttributes(full);
+      DeleteFileW(fullPath.c_str());
+    }
+  } while (FindNextFileW(listing.Get(), &entry));
+  listing.Reset();
+  RemoveDirectoryW(LongPath(base).c_str());
+}
+
+void TMainForm::ClearProtectionAttributes(const std::string& path) {
+  const std::wstring widePath = LongPath(path);
+  DWORD attributes = GetFileAttributesW(widePath.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  SetFileAttributesW(widePath.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
+}
+
+}  // namespace sw

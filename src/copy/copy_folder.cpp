@@ -1,0 +1,245 @@
+// One run of the folder copy: CopyTree walks one folder level, CopyOneFile
+// copies one file and counts it, and the replace rules decide what happens
+// to files that already exist at the destination.
+#include "copy/copy_folder.h"
+
+#include <optional>
+
+#include "copy/copy_paths.h"
+#include "copy/copy_times.h"
+#include "copy/file_mask.h"
+#include "platform/dialogs.h"
+#include "platform/exceptions.h"
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "toolkit/application.h"
+
+namespace sw {
+
+TCopyStatistics CopyStatistics;
+
+namespace {
+
+// Attribute 8 marks a volume-label entry on the old file systems.
+constexpr DWORD kVolumeLabelAttribute = 0x8;
+constexpr char kReplaceTitle[] = "Confirm";
+
+bool IsRecycleBinName(const std::string& name) {
+  std::string upper = AsciiUpper(name);
+  return upper == "RECYCLED" || upper.starts_with("$RECYCLE");
+}
+
+std::int64_t EntrySize(const WIN32_FIND_DATAW& entry) {
+  auto size = static_cast<std::int64_t>((static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+  return size < 0 ? 0 : size;
+}
+
+// The last-write time of an existing file, read through a handle opened
+// without sharing; nothing when the file is locked or unreadable.
+std::optional<FILETIME> ExclusiveLastWriteTime(const std::string& path) {
+  UniqueHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  FILETIME written{};
+  if (!GetFileTime(file.Get(), nullptr, nullptr, &written)) return std::nullopt;
+  return written;
+}
+
+class TFolderCopyRun {
+ public:
+  TFolderCopyRun(const std::string& mask, std::int32_t replaceMode, bool listOnly, bool recurse, bool flatten,
+                 bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules)
+      : maskText_(mask),
+        mask_(TFileMask::Parse(mask)),
+        replaceMode_(replaceMode),
+        listOnly_(listOnly),
+        recurse_(recurse),
+        flatten_(flatten),
+        clearReadOnly_(clearReadOnly),
+        onFile_(onFile),
+        host_(host),
+        nameRules_(nameRules) {}
+
+  bool CopyTree(const std::string& source, const std::string& destination, const std::string& folderNameToKeep);
+
+ private:
+  bool Skipped(const WIN32_FIND_DATAW& entry, const std::string& name) const;
+  void CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
+                        const std::string& destinationFolder, bool& goOn);
+  void CopyOneFile(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
+                   const std::string& destinationFolder, bool& goOn);
+  void AskReplace(const std::string& sourceFile, const FILETIME& sourceTime, const std::string& destinationFile,
+                  const FILETIME& destinationTime, ReplaceAnswer& answer);
+  void ShowError(const std::string& text);
+
+  const std::string maskText_;
+  const std::optional<TFileMask> mask_;
+  const std::int32_t replaceMode_;
+  const bool listOnly_, recurse_, flatten_, clearReadOnly_;
+  const TFileEvent& onFile_;
+  const TCopyHost& host_;
+  const TNameRules nameRules_;
+  std::string runDestination_;  // the top destination folder, never walked as a source
+};
+
+bool TFolderCopyRun::Skipped(const WIN32_FIND_DATAW& entry, const std::string& name) const {
+  const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (name.empty() || name == "." || name == "..") return true;
+  if (nameRules_ == TNameRules::Standard && (name.front() == '.' || IsRecycleBinName(name))) return true;
+  if (nameRules_ == TNameRules::WholeDrive && folder && IsRecycleBinName(name)) return true;
+  if ((entry.dwFileAttributes & kVolumeLabelAttribute) != 0) return true;
+  // A link to a folder is not followed: one that points back up the tree
+  // would never end, and its target is copied where it really lies.
+  if (folder && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+  return false;
+}
+
+bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& destination,
+                              const std::string& folderNameToKeep) {
+  bool goOn = true;
+  const std::string sourceFolder = WithTrailingBackslash(source);
+  std::string destinationFolder;
+  if (!listOnly_) {
+    destinationFolder = WithTrailingBackslash(destination) + folderNameToKeep;
+    if (!FolderExists(destinationFolder) && !CreateDirectoryW(LongPath(destinationFolder).c_str(), nullptr))
+      throw Exception("Cannot create " + destinationFolder);
+    if (runDestination_.empty()) runDestination_ = destinationFolder;
+  }
+
+  WIN32_FIND_DATAW entry{};
+  UniqueFind listing(FindFirstFileExW((LongPath(sourceFolder) + L"*").c_str(), FindExInfoBasic, &entry,
+                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!listing) return goOn;  // a missing or unreadable source counts as done
+  do {
+    const std::string name = Narrow(entry.cFileName);
+    if (Skipped(entry, name)) continue;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      if (!recurse_) continue;
+      const std::string childSource = sourceFolder + name + "\\";
+      // A destination inside the source is not walked again, wherever it
+      // lies below the source and however its path is written.
+      if (SamePath(childSource, destinationFolder) || SamePath(childSource, runDestination_)) continue;
+      const std::string childDestination = flatten_ ? destinationFolder : destinationFolder + name;
+      goOn = CopyTree(childSource, WithTrailingBackslash(childDestination), "");
+      continue;
+    }
+    // Errors while one file is handled are shown and stop the run; the
+    // "Cannot create" of a subfolder above goes on to the caller.
+    try {
+      if (!mask_) {
+        ShowError("Invalid mask \"" + maskText_ + "\" entered, see documentation");
+        goOn = false;
+        continue;
+      }
+      const MaskDialect dialect = nameRules_ == TNameRules::WholeDrive ? MaskDialect::Platform : MaskDialect::Strict;
+      if (!mask_->Matches(name, dialect)) continue;
+      CopyMatchingFile(entry, name, sourceFolder, destinationFolder, goOn);
+    } catch (const std::exception& error) {
+      ShowError(error.what());
+      goOn = false;
+    }
+  } while (goOn && FindNextFileW(listing.Get(), &entry));
+  return goOn;
+}
+
+// Decides by the replace rule whether a matching file is copied.
+void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::string& name,
+                                      const std::string& sourceFolder, const std::string& destinationFolder, bool& goOn) {
+  const std::string sourceFile = sourceFolder + name;
+  const std::string destinationFile = destinationFolder + name;
+  if (listOnly_ || !PathExists(destinationFile)) {
+    CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
+    return;
+  }
+  std::optional<FILETIME> destinationTime = ExclusiveLastWriteTime(destinationFile);
+  if (!destinationTime) return;  // locked or unreadable: nothing counted
+
+  switch (replaceMode_) {
+    case ReplaceAlways:
+      CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
+      ++CopyStatistics.DuplicatesOverwritten;
+      return;
+    case ReplaceWhenNewer:
+      if (CompareFileTime(&entry.ftLastWriteTime, &*destinationTime) <= 0) return;
+      CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
+      ++CopyStatistics.DuplicatesOverwritten;
+      return;
+    case ReplaceAsk: {
+      ReplaceAnswer answer = ReplaceAnswer::No;
+      if (!CopyStatistics.YesToAll && !CopyStatistics.NoToAll)
+        AskReplace(sourceFile, entry.ftLastWriteTime, destinationFile, *destinationTime, answer);
+      if (CopyStatistics.YesToAll || answer == ReplaceAnswer::Yes) {
+        CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
+        ++CopyStatistics.DuplicatesOverwritten;
+        return;
+      }
+      ++CopyStatistics.DuplicatesKept;
+      if (answer == ReplaceAnswer::Cancel) goOn = false;
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void TFolderCopyRun::AskReplace(const std::string& sourceFile, const FILETIME& sourceTime,
+                                const std::string& destinationFile, const FILETIME& destinationTime,
+                                ReplaceAnswer& answer) {
+  if (host_.dialogs == nullptr || host_.locale == nullptr)
+    throw Exception("The copy has no way to ask whether to replace " + destinationFile);
+  const std::string text = ReplaceQuestionText(destinationFile, FormatFileTime(*host_.locale, destinationTime),
+                                               sourceFile, FormatFileTime(*host_.locale, sourceTime));
+  answer = host_.dialogs->AskReplace(host_.owner, kReplaceTitle, text);
+  if (answer == ReplaceAnswer::YesToAll) CopyStatistics.YesToAll = true;
+  if (answer == ReplaceAnswer::NoToAll) CopyStatistics.NoToAll = true;
+}
+
+void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::string& name,
+                                 const std::string& sourceFolder, const std::string& destinationFolder, bool& goOn) {
+  const std::int64_t size = EntrySize(entry);
+  bool proceed = true;
+  if (onFile_) goOn = onFile_(sourceFolder, destinationFolder, name, size, proceed);
+  if (!proceed) {
+    ++CopyStatistics.DroppedByUser;
+    return;
+  }
+  if (!listOnly_) {
+    const std::string sourceFile = sourceFolder + name;
+    const std::string destinationFile = destinationFolder + name;
+    const std::wstring destinationPath = LongPath(destinationFile);
+    if (!CopyFileW(LongPath(sourceFile).c_str(), destinationPath.c_str(), FALSE)) {
+      const DWORD code = GetLastError();
+      ShowError("Copy from " + sourceFile + " to " + destinationFile + " failed: " + std::to_string(code));
+      ++CopyStatistics.DroppedByError;
+      return;
+    }
+    if (clearReadOnly_ && (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+      SetFileAttributesW(destinationPath.c_str(), entry.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  }
+  ++CopyStatistics.FilesCopied;
+  CopyStatistics.BytesCopied += size;
+}
+
+void TFolderCopyRun::ShowError(const std::string& text) {
+  if (host_.dialogs != nullptr) host_.dialogs->ShowMessage(host_.owner, tk::Application().Title, text, MessageIcon::Error);
+}
+
+}  // namespace
+
+std::string FolderNameToKeep(const std::string& source) {
+  const std::string folder = WithTrailingBackslash(source);
+  const std::string body = folder.substr(0, folder.size() - 1);
+  const size_t separator = body.find_last_of("\\:");
+  const std::string name = separator == std::string::npos ? body : body.substr(separator + 1);
+  return name.empty() ? std::string() : name + "\\";
+}
+
+bool CopyFolder(const std::string& source, const std::string& destination, const std::string& mask,
+                std::int32_t replaceMode, bool listOnly, bool keepFolderName, bool recurse, bool flatten,
+                bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules) {
+  CopyStatistics = TCopyStatistics{};
+  TFolderCopyRun run(mask, replaceMode, listOnly, recurse, flatten, clearReadOnly, onFile, host, nameRules);
+  return run.CopyTree(source, destination, keepFolderName ? FolderNameToKeep(source) : std::string());
+}
+
+}  // namespace sw

@@ -1,0 +1,83 @@
+// The recursive folder copy: copies a directory tree file by file with a
+// name mask, a rule for files that already exist at the destination, a
+// per-file handler that can skip a file or stop the run, and counters that
+// the caller prints after the run.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace sw {
+
+class IDialogs;
+class ILocale;
+
+// The counters of one run: reset when a run starts, readable until the next.
+struct TCopyStatistics {
+  std::int32_t FilesCopied = 0;        // copied (in list-only mode: listed)
+  std::int64_t BytesCopied = 0;        // sizes of the files in FilesCopied
+  std::int32_t DuplicatesOverwritten = 0;
+  std::int32_t DuplicatesKept = 0;     // the user chose to keep them
+  std::int32_t DroppedByUser = 0;      // refused by the per-file handler
+  std::int32_t DroppedByError = 0;     // the copy failed
+  bool YesToAll = false;
+  bool NoToAll = false;
+};
+
+// Process-wide: only one copy runs at a time, on the window's thread.
+extern TCopyStatistics CopyStatistics;
+
+// Called for every matching file before it is copied, with the source
+// folder and destination folder (both ending in a backslash; the
+// destination is empty in list-only mode), the name and the size. Setting
+// `proceed` false skips this file; returning false stops the run once this
+// file is done.
+using TFileEvent = std::function<bool(const std::string& sourceFolder, const std::string& destinationFolder,
+                                      const std::string& fileName, std::int64_t size, bool& proceed)>;
+
+// The rules for files that already exist at the destination.
+enum TReplaceMode : std::int32_t {
+  ReplaceAlways = 1,
+  ReplaceWhenNewer = 2,  // the source's last-write time is strictly later
+  ReplaceAsk = 3,        // the five-button question; any other value never replaces
+};
+
+// Which names a run takes.
+enum class TNameRules {
+  // Skips names beginning with ".", and names RECYCLED or beginning with
+  // $RECYCLE (files and folders alike); the mask is matched strictly, so
+  // "*.*" needs a dot in the name.
+  Standard,
+  // A whole drive, for a backup that must leave nothing behind: skips only
+  // "." and ".." and the recycle-bin folders; the mask is matched the way
+  // the platform's listing matches it, so "*.*" takes every file.
+  WholeDrive,
+};
+
+// Where the copy's boxes go: the replace question and the error boxes
+// through `dialogs` (owned by `owner`), the times in the question through
+// `locale`.
+struct TCopyHost {
+  IDialogs* dialogs = nullptr;
+  ILocale* locale = nullptr;
+  HWND owner = nullptr;
+};
+
+// Copies `source` into `destination`; true unless the run was stopped (by
+// the handler, a Cancel in the replace question or a malformed mask).
+// Raises Exception("Cannot create <folder>") when a destination folder
+// cannot be created.
+bool CopyFolder(const std::string& source, const std::string& destination, const std::string& mask,
+                std::int32_t replaceMode, bool listOnly, bool keepFolderName, bool recurse, bool flatten,
+                bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host,
+                TNameRules nameRules = TNameRules::Standard);
+
+// The level added below the destination for `keepFolderName`: the source's
+// own folder name with a trailing backslash ("Data\" for D:\Work\Data), or
+// empty for a drive root.
+std::string FolderNameToKeep(const std::string& source);
+
+}  // namespace sw

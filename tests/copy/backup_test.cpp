@@ -1,0 +1,229 @@
+// The main window's backup and restore: the per-file lines, the summary, the
+// backup's own name rule, Cancel, and the deletion of an old backup folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+#include "app/fmtmain.h"
+#include "copy/copy_folder.h"
+#include "fakes/fake_dialogs.h"
+#include "fakes/fake_locale.h"
+#include "fakes/fake_print_canvas.h"
+#include "fakes/fake_system_facts.h"
+#include "platform/exceptions.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "temp_tree.h"
+#include "toolkit/application.h"
+
+namespace sw::testing {
+namespace {
+
+class BackupTest : public ::testing::Test {
+ protected:
+  BackupTest() {
+    registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    tk::Application().ResetForTests();
+    tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
+    services.dialogs = &dialogs;
+    services.system = &system;
+    services.locale = &locale;
+    services.printer = &printer;
+    form = std::make_unique<TMainForm>(services);
+    form->Clear1Click();
+  }
+  ~BackupTest() override {
+    form.reset();
+    tk::Application().ResetForTests();
+    registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+  }
+
+  std::string Drive(const std::string& relative = "") const { return tree.Path("drive\\" + relative); }
+  std::string Backup(const std::string& relative = "") const { return tree.Path("backup\\" + relative); }
+
+  std::vector<std::string> Copy(const std::string& source, const std::string& target) {
+    form->CopySource = source;
+    form->CopyTarget = target;
+    form->CopyDriveContents();
+    return form->Log->Lines();
+  }
+  static std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t count) {
+    return std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(std::min(count, lines.size())), lines.end());
+  }
+
+  TempTree tree;
+  fakes::FakeDialogs dialogs;
+  fakes::FakeSystemFacts system;
+  fakes::FakeLocale locale;
+  fakes::FakePrintCanvas printer;
+  AppServices services;
+  std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(BackupTest, FilesAtTheRootGiveOneFolderLineAndOneLinePerFile) {
+  tree.Write("drive\\big.bin", std::string(1234567, 'x'));
+  tree.Write("drive\\small.txt", "abc");
+  auto lines = Copy(Drive(), Backup());
+  ASSERT_EQ(lines.size(), 3u + 6u);
+  EXPECT_EQ(lines[0], "Folder " + Drive());
+  std::vector<std::string> files(lines.begin() + 1, lines.begin() + 3);
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"   Copied big.bin, size: 1,234,567 bytes",
+                                             "   Copied small.txt, size: 3 bytes"}));
+  EXPECT_EQ(Tail(lines, 6), (std::vector<std::string>{"2 files copied matching mask *.*",
+                                                      "Total bytes in these files is 1,234,570",
+                                                      "0 files dropped by copy error",
+                                                      "0 files dropped by user exit",
+                                                      "0 duplicate files not copied",
+                                                      "0 duplicate files overwritten"}));
+}
+
+TEST_F(BackupTest, EveryFolderVisitedGetsItsFolderLineBeforeItsFiles) {
+  tree.Write("drive\\root.txt", "r");
+  tree.Write("drive\\a\\a.txt", "a");
+  tree.Write("drive\\a\\b\\b.txt", "b");
+  auto lines = Copy(Drive(), Backup());
+
+  std::map<std::string, std::string> folderOfFile;
+  std::vector<std::string> folders;
+  std::string current;
+  for (const std::string& line : lines) {
+    if (line.rfind("Folder ", 0) == 0) {
+      current = line.substr(7);
+      folders.push_back(current);
+    } else if (line.rfind("   Copied ", 0) == 0) {
+      folderOfFile[line.substr(10, line.find(',') - 10)] = current;
+    }
+  }
+  EXPECT_EQ(folderOfFile["root.txt"], Drive());
+  EXPECT_EQ(folderOfFile["a.txt"], Drive("a\\"));
+  EXPECT_EQ(folderOfFile["b.txt"], Drive("a\\b\\"));
+  // a folder line is written only when the folder changes
+  EXPECT_TRUE(std::adjacent_find(folders.begin(), folders.end()) == folders.end());
+}
+
+TEST_F(BackupTest, TheBackupLeavesNoUserFileBehind) {
+  tree.Write("drive\\README", "no dot");
+  tree.Write("drive\\.profile", "dot name");
+  tree.Write("drive\\.config\\settings", "dot folder");
+  tree.Write("drive\\sub\\RECYCLED", "a file that merely bears the name");
+  tree.Write("drive\\$RECYCLE.BIN\\S-1-5\\$R1.txt", "recycle bin");
+  tree.Write("drive\\Recycled\\old.txt", "recycle bin");
+  auto lines = Copy(Drive(), Backup());
+
+  EXPECT_EQ(ReadAll(Backup("README")), "no dot");
+  EXPECT_EQ(ReadAll(Backup(".profile")), "dot name");
+  EXPECT_EQ(ReadAll(Backup(".config\\settings")), "dot folder");
+  EXPECT_EQ(ReadAll(Backup("sub\\RECYCLED")), "a file that merely bears the name");
+  EXPECT_FALSE(Exists(Backup("$RECYCLE.BIN")));
+  EXPECT_EQ(CopyStatistics.FilesCopied, 4);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "4 files copied matching mask *.*"), lines.end());
+}
+
+TEST_F(BackupTest, BackupAndRestoreKeepNamesOutsideTheAnsiCodePage) {
+  const std::string name = "\xD0\xBE\xD1\x82\xD1\x87\xD1\x91\xD1\x82_\xE6\x9D\xB1\xE4\xBA\xAC";  // отчёт_東京
+  tree.Write("drive\\" + name, "content");
+  Copy(Drive(), Backup());
+  ASSERT_EQ(ReadAll(Backup(name)), "content");
+
+  tree.MakeFolder("fresh");
+  auto lines = Copy(Backup(), tree.Path("fresh\\"));
+  EXPECT_EQ(ReadAll(tree.Path("fresh\\" + name)), "content");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "   Copied " + name + ", size: 7 bytes"), lines.end());
+}
+
+TEST_F(BackupTest, ARestoreOntoAFreshDriveCountsNoDuplicates) {
+  tree.Write("backup\\a.txt", "a");
+  tree.MakeFolder("drive");
+  auto lines = Copy(Backup(), Drive());
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Includes", 0) == 0; }), 0);
+  EXPECT_EQ(Tail(lines, 2), (std::vector<std::string>{"0 duplicate files not copied", "0 duplicate files overwritten"}));
+}
+
+TEST_F(BackupTest, OverwrittenDuplicatesAreSummed) {
+  tree.Write("drive\\a.txt", "new");
+  tree.Write("drive\\b.txt", "new");
+  tree.Write("backup\\a.txt", "old");
+  SetWriteTime(Drive("a.txt"), DayTime(2));
+  SetWriteTime(Backup("a.txt"), DayTime(1));
+  auto lines = Copy(Drive(), Backup());
+  EXPECT_EQ(Tail(lines, 7), (std::vector<std::string>{"Includes 1 duplicates overwritten = 1 net files added",
+                                                      "2 files copied matching mask *.*",
+                                                      "Total bytes in these files is 6",
+                                                      "0 files dropped by copy error",
+                                                      "0 files dropped by user exit",
+                                                      "0 duplicate files not copied",
+                                                      "1 duplicate files overwritten"}));
+}
+
+TEST_F(BackupTest, CancelStopsTheRunAfterTheCurrentFileAndTheSummaryFollows) {
+  tree.Write("drive\\a.txt", "a");
+  tree.Write("drive\\sub\\b.txt", "b");
+  tree.Write("drive\\sub\\c.txt", "c");
+  tree.Write("drive\\d.txt", "d");
+  form->CopyAbort = 1;  // a Cancel before the run does not affect it
+  // The user presses Cancel while the first file is logged.
+  PostMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form->btnCancel->Handle()), BN_CLICKED),
+               reinterpret_cast<LPARAM>(form->btnCancel->Handle()));
+  auto lines = Copy(Drive(), Backup());
+  EXPECT_EQ(form->CopyAbort, 1);
+  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("   Copied", 0) == 0; }), 1);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "1 files copied matching mask *.*"), lines.end());
+}
+
+TEST_F(BackupTest, AFolderThatCannotBeCreatedEndsTheRunWithoutASummary) {
+  tree.Write("drive\\a.txt", "a");
+  EXPECT_THROW(Copy(Drive(), tree.Path("no\\such\\folder")), Exception);
+  EXPECT_TRUE(form->Log->Lines().empty());
+}
+
+TEST_F(BackupTest, NeverCopiesIntoTheDriveItSaves) {
+  tree.Write("drive\\a.txt", "a");
+  EXPECT_THROW(Copy(Drive(), Drive("backup")), Exception);
+  EXPECT_THROW(Copy(Drive("backup"), AsciiUpper(Drive())), Exception);
+  EXPECT_FALSE(Exists(Drive("backup")));
+  EXPECT_TRUE(form->Log->Lines().empty());
+}
+
+TEST_F(BackupTest, DeleteFolderTreeRemovesProtectedFilesAndDotNames) {
+  tree.Write("backup\\plain.txt", "p");
+  tree.Write("backup\\ro.txt", "r");
+  tree.Write("backup\\sys\\sys.dat", "s");
+  tree.Write("backup\\.hidden\\inner.txt", "h");
+  tree.Write("backup\\.profile", "d");
+  SetFileAttributesW(Widen(Backup("ro.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(Widen(Backup("sys\\sys.dat")).c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(Widen(Backup("sys")).c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
+  TMainForm::DeleteFolderTree(tree.Path("backup"));
+  EXPECT_FALSE(Exists(Backup()));
+  EXPECT_TRUE(Exists(tree.Root()));
+}
+
+TEST_F(BackupTest, DeleteFolderTreeLeavesWhatItCannotDeleteAndTheFolderWithIt) {
+  tree.Write("backup\\open.txt", "o");
+  tree.Write("backup\\gone.txt", "g");
+  HANDLE held = CreateFileW(Widen(Backup("open.txt")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  TMainForm::DeleteFolderTree(Backup());
+  CloseHandle(held);
+  EXPECT_TRUE(Exists(Backup("open.txt")));
+  EXPECT_FALSE(Exists(Backup("gone.txt")));
+}
+
+TEST_F(BackupTest, ClearProtectionAttributesKeepsHiddenAndArchive) {
+  tree.Write("f.txt", "f");
+  SetFileAttributesW(Widen(tree.Path("f.txt")).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
+                                                            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+  TMainForm::ClearProtectionAttributes(tree.Path("f.txt"));
+  DWORD attributes = Attributes(tree.Path("f.txt"));
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM), 0u);
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+}
+
+}  // namespace
+}  // namespace sw::testing
