@@ -1,13 +1,51 @@
 // The main window's device list: offered drives become entries of cbDevice,
 // the list is rebuilt on request, WMI disks are listed into the log and the
-// selected entry decides the drive letter, label and file system. The text
-// rules live in src/devices; these methods only connect them to the window.
-#include "app/fmtmain.h"
+// selected entry decides the drive letter, label and file system. The rules
+// themselves live in src/devices; these methods connect them to the window.
+#include <windows.h>
 
+#include "app/fmtmain.h"
+#include "devices/companion_tool.h"
 #include "devices/device_list.h"
+#include "devices/drive_letters.h"
+#include "devices/volume_probe.h"
+#include "devices/wmi_disks.h"
 #include "platform/locale.h"
+#include "platform/text.h"
 
 namespace sw {
+
+namespace {
+
+// The folder of the running executable, without a trailing separator.
+std::string ExecutableFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);  // a long path: ask again with room for it
+  }
+  const size_t slash = path.find_last_of(L"\\/");
+  return Narrow(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
+}
+
+}  // namespace
+
+void TMainForm::RunCompanionTool() { CompanionToolOutput = RunAndCapture(CompanionToolCommandLine(ExecutableFolder())); }
+
+void TMainForm::BuildToolDriveMap() {
+  ParseToolOutput(CompanionToolOutput, ToolDriveMap, [this](char letter) {
+    return services_.deviceIo != nullptr ? VolumeDiskNumber(*services_.deviceIo, letter) : 0;
+  });
+}
+
+std::string TMainForm::DiskDriveLetter(const std::string& drivePath, int form) {
+  return sw::DiskDriveLetter(services_.wmi, ToolDriveMap, drivePath, form);
+}
 
 void TMainForm::AddPendingDevice() {
   const std::string root = DiskDriveLetter(PendingDrivePath, 0);
@@ -21,6 +59,47 @@ void TMainForm::AddPendingDevice() {
   PendingRevision.clear();
   PendingDrivePath.clear();
   PendingSize = 0;
+}
+
+void TMainForm::RefreshDeviceList() {
+  cbDevice->Clear();
+  IdentifyDrivesIntoDeviceList();
+  if (cbDevice->Count() > 0) return;
+  // Nothing identified: the removable logical drives stand in as bare roots.
+  const std::vector<std::string> roots = ListRemovableDrives();
+  for (const std::string& root : roots) cbDevice->Add(root);
+  if (!roots.empty()) cbDevice->SetItemIndex(0);
+}
+
+void TMainForm::ListWmiDisks() {
+  if (services_.wmi == nullptr) return;  // no WMI service wired in: nothing to list
+  // Failures are not caught: the default handler reports them and the rest
+  // of the running sequence is skipped.
+  ListWmiDiskRecords(*services_.wmi, services_.locale->ThousandSeparator(), WmiDisks,
+                     [this](const std::string& line) { AddLogLine(line); });
+}
+
+void TMainForm::LookupSelectedDisk(const std::string& entry, int& DriveNumber, std::string& DeviceId,
+                                   int& PartitionCount, long long& SizeNumber, std::string& SizeUnit,
+                                   std::string& SizeText) {
+  DiskLookup lookup{DriveNumber, DeviceId, PartitionCount, SizeNumber, SizeUnit, SizeText};
+  if (!LookupDiskRecord(entry, WmiDisks, lookup)) return;
+  DriveNumber = lookup.DriveNumber;
+  DeviceId = lookup.DeviceId;
+  PartitionCount = lookup.PartitionCount;
+  SizeNumber = lookup.SizeNumber;
+  SizeUnit = lookup.SizeUnit;
+  SizeText = lookup.SizeText;
+}
+
+void TMainForm::ApplySelectedDevice() {
+  const std::string entry = cbDevice->Text();
+  const DeviceSelection selection = SelectDevice(entry, SelectedDriveLetter, VolumeLabel->Text(), GetDriveFileSystem);
+  SelectedDriveLetter = selection.DriveLetter;
+  if (selection.SetLabel) VolumeLabel->SetText(selection.Label);
+  // Selecting the item directly does not run FileSystemChange.
+  if (selection.FileSystemIndex >= 0) FileSystem->SetItemIndex(selection.FileSystemIndex);
+  if (!selection.Message.empty()) AddLogLine(selection.Message);
 }
 
 }  // namespace sw

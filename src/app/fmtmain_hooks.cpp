@@ -10,16 +10,9 @@ void TMainForm::ReleaseDeviceListener() {}
 void TMainForm::CreateFormatEngine() {}
 void TMainForm::ReleaseFormatEngine() {}
 void TMainForm::SwitchOffDriveIdDiagnostics() {}
-void TMainForm::RunCompanionTool() { CompanionToolOutput.clear(); }
-void TMainForm::BuildToolDriveMap() {}
-void TMainForm::RefreshDeviceList() {}
 // Drive identification completes this: it offers each removable physical
 // drive through the pending-device fields and AddPendingDevice.
 void TMainForm::IdentifyDrivesIntoDeviceList() {}
-// Volume probing completes this: WMI associations, then the tool drive map.
-std::string TMainForm::DiskDriveLetter(const std::string&, int) { return {}; }
-void TMainForm::ListWmiDisks() {}
-void TMainForm::ApplySelectedDevice() {}
 
 void TMainForm::btnStartClick() {
   AddLogLine("The speed-up operation is not part of this build yet.");

@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include "app/fmtmain.h"
+#include "platform/device_io_win32.h"
 #include "platform/dialogs_win32.h"
 #include "platform/locale_win32.h"
 #include "platform/print_canvas_win32.h"
 #include "platform/system_facts_win32.h"
+#include "platform/wmi_win32.h"
 #include "toolkit/application.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -19,6 +21,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   services.system = &system;
   services.locale = &locale;
   services.printer = &printer;
+  sw::Win32DeviceIo deviceIo;  // physical drives and volumes
+  services.deviceIo = &deviceIo;
+  sw::Win32Wmi wmi;  // holds the COM initialisation of this thread
+  services.wmi = &wmi;
 
   auto& application = sw::tk::Application();
   application.Initialize(instance, &dialogs);

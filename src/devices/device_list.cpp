@@ -91,4 +91,20 @@ std::string FileSystemMessage(const std::string& entry, const std::string& fileS
          "You can format it to FAT, FAT32, NTFS, or EXFAT.\r\n";
 }
 
+DeviceSelection SelectDevice(const std::string& entry, char previousLetter, const std::string& currentLabel,
+                             const std::function<std::string(char)>& fileSystemOf) {
+  DeviceSelection selection;
+  const char letter = EntryDriveLetter(entry);
+  selection.DriveLetter = letter != 0 ? letter : previousLetter;
+  if (currentLabel.empty()) {
+    selection.SetLabel = true;
+    selection.Label = MakeVolumeLabel(entry);
+  }
+  if (selection.DriveLetter == 0) return selection;
+  const std::string fileSystem = fileSystemOf(selection.DriveLetter);
+  selection.FileSystemIndex = FileSystemIndex(fileSystem);
+  if (!fileSystem.empty()) selection.Message = FileSystemMessage(entry, fileSystem);
+  return selection;
+}
+
 }  // namespace sw

@@ -3,6 +3,7 @@
 // and the file-system preselection and message that follow a selection.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace sw {
@@ -35,5 +36,21 @@ int FileSystemIndex(const std::string& fileSystem);
 
 // The two-line log message naming the selected entry's current file system.
 std::string FileSystemMessage(const std::string& entry, const std::string& fileSystem);
+
+// What selecting an entry changes: the remembered drive letter, the
+// proposed label (only when the label box is empty), the file-system index
+// to preselect (-1 leaves it) and the log message (empty for none).
+struct DeviceSelection {
+  char DriveLetter = 0;
+  bool SetLabel = false;
+  std::string Label;
+  int FileSystemIndex = -1;
+  std::string Message;
+};
+
+// cbDeviceChange's decision for the selected `entry`. `fileSystemOf` probes
+// the file system of a drive letter.
+DeviceSelection SelectDevice(const std::string& entry, char previousLetter, const std::string& currentLabel,
+                             const std::function<std::string(char)>& fileSystemOf);
 
 }  // namespace sw
