@@ -25,6 +25,11 @@ inline constexpr char kVersionText[] = "2.0.1.165";
 // closing the window, cleared when the operation enters its busy state.
 extern bool CancelRequested;
 
+class TFmtChkDsk;
+// The format and check-disk engine, owned by the main window; set in
+// FormCreate and cleared when the window releases it.
+extern TFmtChkDsk* FormatEngine;
+
 class TMainForm : public tk::TForm {
  public:
   explicit TMainForm(const AppServices& services);
@@ -136,6 +141,10 @@ class TMainForm : public tk::TForm {
   void CreateFormatEngine();       // format and check-disk engine with its two events
   void ReleaseDeviceListener();
   void ReleaseFormatEngine();
+  // The engine's two events: progress moves the bar, texts go to the log;
+  // both let window messages run and answer Cancel with CancelRequested.
+  void OnFormatProgress(int Percent, bool& Cancel);
+  void OnFormatInfo(std::string Info, bool& Cancel);
   void RunCompanionTool();         // fills CompanionToolOutput
   void BuildToolDriveMap();        // fills ToolDriveMap from CompanionToolOutput
   void RefreshDeviceList();        // fills cbDevice

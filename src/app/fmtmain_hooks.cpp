@@ -7,8 +7,6 @@ namespace sw {
 
 void TMainForm::CreateDeviceListener() {}
 void TMainForm::ReleaseDeviceListener() {}
-void TMainForm::CreateFormatEngine() {}
-void TMainForm::ReleaseFormatEngine() {}
 void TMainForm::SwitchOffDriveIdDiagnostics() {}
 // Drive identification completes this: it offers each removable physical
 // drive through the pending-device fields and AddPendingDevice.

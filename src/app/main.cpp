@@ -5,6 +5,7 @@
 #include "app/fmtmain.h"
 #include "platform/device_io_win32.h"
 #include "platform/dialogs_win32.h"
+#include "platform/format_library_win32.h"
 #include "platform/locale_win32.h"
 #include "platform/print_canvas_win32.h"
 #include "platform/system_facts_win32.h"
@@ -21,6 +22,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   services.system = &system;
   services.locale = &locale;
   services.printer = &printer;
+  sw::Win32FormatLibrary formatLibrary;  // fmifs.dll, released at program end
+  services.formatLibrary = &formatLibrary;
   sw::Win32DeviceIo deviceIo;  // physical drives and volumes
   services.deviceIo = &deviceIo;
   sw::Win32Wmi wmi;  // holds the COM initialisation of this thread

@@ -1,0 +1,174 @@
+// The engine's two operations: checks of the request and of the drive, the
+// library call, and the info lines around it.
+#include "format/fmtchkdsk.h"
+
+#include <windows.h>
+
+#include "format/drive_queries.h"
+#include "platform/device_io.h"
+#include "platform/format_library.h"
+#include "platform/system_facts.h"
+#include "platform/text.h"
+
+namespace sw {
+
+TFmtChkDsk* TFmtChkDsk::ActiveEngine = nullptr;
+bool TFmtChkDsk::LibraryCallRunning = false;
+
+namespace {
+
+// A total size of this many bytes or less means no usable volume.
+constexpr int64_t kSmallestFormattedDrive = 100;
+
+bool IsAllowedClusterSize(int32_t size) {
+  switch (size) {
+    case 512: case 1024: case 2048: case 4096: case 8192: case 16384: case 32768: case 65536:
+      return true;
+    default:
+      return false;
+  }
+}
+
+const char* FileSystemName(uint8_t index) {
+  switch (index) {
+    case 0: return "NTFS";
+    case 1: return "FAT";
+    case 2: return "FAT32";
+    case 3: return "EXFAT";
+    default: return nullptr;
+  }
+}
+
+char FirstLetter(const std::string& root) { return root.empty() ? 0 : root[0]; }
+
+}  // namespace
+
+// Marks a library call as running and points the callbacks at its engine.
+class TFmtChkDsk::LibraryCall {
+ public:
+  LibraryCall(TFmtChkDsk& engine, const std::string& root) {
+    if (LibraryCallRunning) throw FmtChkException("Format Engine Busy: " + root);
+    LibraryCallRunning = true;
+    ActiveEngine = &engine;
+  }
+  ~LibraryCall() { LibraryCallRunning = false; }
+  LibraryCall(const LibraryCall&) = delete;
+  LibraryCall& operator=(const LibraryCall&) = delete;
+};
+
+TFmtChkDsk::TFmtChkDsk(tk::TComponent* owner, const FmtChkServices& services)
+    : tk::TComponent(owner), services_(services) {}
+
+TFmtChkDsk::~TFmtChkDsk() {
+  // A callback must never reach a destroyed engine.
+  if (ActiveEngine == this) ActiveEngine = nullptr;
+}
+
+bool TFmtChkDsk::LoadFmifs() {
+  IFormatLibrary* library = services_.library;
+  if (library == nullptr) return false;
+  // Outside the NT family the library is not usable, and the attempt is not
+  // recorded so that the next operation asks again.
+  if (!library->LoadAttempted() && services_.system != nullptr && !services_.system->IsNtPlatform()) return false;
+  return library->Load();
+}
+
+bool TFmtChkDsk::NotifyProgress(int percent) {
+  bool cancel = false;
+  if (onProgressEvent) onProgressEvent(percent, cancel);
+  return cancel;
+}
+
+bool TFmtChkDsk::NotifyInfo(const std::string& info) {
+  bool cancel = false;
+  if (onInfoEvent) onInfoEvent(info, cancel);
+  return cancel;
+}
+
+std::string TFmtChkDsk::ReadVolumeInfo(const std::string& root, bool exclusiveTest) {
+  if (!drive::IsDriveRoot(root)) throw FmtChkException("Invalid Drive Specification: " + root);
+  auto volume = drive::ReadVolume(root[0]);
+  if (!volume) throw FmtChkException("Drive Not Found: " + root);
+  Info(root + " Volume Label: " + volume->label + ", File System: " + volume->fileSystem);
+  if (exclusiveTest) TestExclusiveOpen(root);
+  return volume->fileSystem;
+}
+
+void TFmtChkDsk::TestExclusiveOpen(const std::string& root) {
+  // Write access with no sharing succeeds only when nobody else has the
+  // volume open; the handle is closed again at once.
+  std::unique_ptr<IDevice> device;
+  if (services_.deviceIo != nullptr)
+    device = services_.deviceIo->Open("\\\\.\\" + root.substr(0, 1) + ":", DeviceOpenOptions{GENERIC_WRITE, 0});
+  if (!device) throw FmtChkException("Drive In Use: " + root);
+}
+
+bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSystemIndex, std::string labelText,
+                            bool quickFormat, int32_t clusterSize) {
+  if (!LoadFmifs() || !services_.library->HasFormatEx()) return false;
+  root = AsciiUpper(root);
+  labelText = AsciiUpper(labelText);
+
+  uint32_t mediaCode;
+  if (mediaKind == 0) {
+    mediaCode = fmifs::kMediaDisk;
+  } else if (mediaKind == 1) {
+    mediaCode = fmifs::kMediaFloppy;
+  } else {
+    Info("Unknown Media Type: " + std::to_string(mediaKind));
+    return false;
+  }
+  const char* fileSystem = FileSystemName(fileSystemIndex);
+  if (fileSystem == nullptr) {
+    Info("Unknown File System: " + std::to_string(fileSystemIndex));
+    return false;
+  }
+  uint32_t cluster = IsAllowedClusterSize(clusterSize) ? static_cast<uint32_t>(clusterSize) : 0;
+  succeeded_ = false;
+
+  // Nothing but a whole volume is ever formatted, and never the system's
+  // drive or the program's own.
+  if (!drive::IsDriveRoot(root)) throw FmtChkException("Invalid Drive Specification: " + root);
+  if (drive::IsProtectedDrive(root[0])) throw FmtChkException("Cannot Format System or Program Drive: " + root);
+
+  if (drive::TotalBytes(FirstLetter(root)) > kSmallestFormattedDrive) {
+    Info(root + " Checking Existing Drive Format");
+    // A quick format keeps the old structures, so it is only allowed onto
+    // the same file system.
+    if (!drive::SameFileSystem(ReadVolumeInfo(root, true), fileSystem)) quickFormat = false;
+  } else {
+    Info(root + " Appears to be Unformatted or No Drive");
+    quickFormat = false;
+  }
+
+  {
+    LibraryCall call(*this, root);
+    firstErrorLine_.clear();
+    Info(root + " Starting to Format Drive");
+    services_.library->FormatEx(root, mediaCode, fileSystem, labelText, quickFormat, cluster, &FormatCallback);
+  }
+
+  if (!succeeded_) return false;
+  Info(root + " Checking New Drive Format");
+  ReadVolumeInfo(root, false);
+  Info(root + " New Volume Space: " + std::to_string(drive::FreeBytes(root[0])));
+  return true;
+}
+
+bool TFmtChkDsk::CheckDisk(std::string root, bool repair, bool verbose, bool onlyIfDirty, bool surfaceScan) {
+  if (!LoadFmifs()) return false;
+  root = AsciiUpper(root);
+  std::string fileSystem = ReadVolumeInfo(root, repair);
+
+  {
+    LibraryCall call(*this, root);
+    succeeded_ = false;
+    fileSysProblem_ = false;
+    freeSpaceAlloc_ = false;
+    firstErrorLine_.clear();
+    services_.library->Chkdsk(root, fileSystem, repair, verbose, onlyIfDirty, surfaceScan, &CheckDiskCallback);
+  }
+  return fileSysProblem_ || succeeded_;
+}
+
+}  // namespace sw

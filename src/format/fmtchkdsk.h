@@ -1,0 +1,95 @@
+// TFmtChkDsk: the one component through which the program formats a volume
+// and checks it for file-system errors. It does no file-system work itself:
+// it calls the system's format library synchronously and turns the library's
+// callback commands into progress and text events, each with a Cancel answer.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/exceptions.h"
+#include "toolkit/component.h"
+
+namespace sw {
+
+class IFormatLibrary;
+class ISystemFacts;
+class IDeviceIo;
+
+// A drive the engine cannot work on: bad drive specification, missing drive,
+// drive in use (or one that must never be formatted).
+class FmtChkException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Progress in percent; the handler sets Cancel to ask the library to stop.
+using TProgressEvent = std::function<void(int Percent, bool& Cancel)>;
+// A line of information text; the handler sets Cancel to ask the library to stop.
+using TInfoEvent = std::function<void(std::string Info, bool& Cancel)>;
+
+// What the engine works through. A missing library makes every operation
+// answer false; a missing device service makes the exclusive-open test fail.
+struct FmtChkServices {
+  IFormatLibrary* library = nullptr;
+  ISystemFacts* system = nullptr;  // none: taken as the NT family
+  IDeviceIo* deviceIo = nullptr;
+};
+
+class TFmtChkDsk : public tk::TComponent {
+ public:
+  TFmtChkDsk(tk::TComponent* owner, const FmtChkServices& services);
+  ~TFmtChkDsk() override;
+
+  TProgressEvent onProgressEvent;
+  TInfoEvent onInfoEvent;
+
+  // Formats the volume of `root` (E:\). mediaKind 0 a disk, 1 a floppy;
+  // fileSystemIndex 0 NTFS, 1 FAT, 2 FAT32, 3 EXFAT. True only when the
+  // library reported successful completion.
+  bool FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSystemIndex, std::string labelText,
+                  bool quickFormat, int32_t clusterSize);
+  // Checks the volume of `root`; true when the check output named a
+  // file-system problem or the library reported successful completion.
+  bool CheckDisk(std::string root, bool repair, bool verbose, bool onlyIfDirty, bool surfaceScan);
+
+  // Valid after CheckDisk until the next check.
+  bool FileSysProblem() const { return fileSysProblem_; }
+  bool FreeSpaceAlloc() const { return freeSpaceAlloc_; }
+  const std::string& FirstErrorLine() const { return firstErrorLine_; }
+
+  // The library's callback entries. The library gives them no context, so
+  // they find their engine through the engine of the running library call;
+  // with none they answer "go on". No exception ever leaves them.
+  static uint8_t __stdcall FormatCallback(uint32_t command, uint32_t subAction, void* actionInfo);
+  static uint8_t __stdcall CheckDiskCallback(uint32_t command, uint32_t subAction, void* actionInfo);
+
+ private:
+  enum class Operation { Format, Check };
+
+  bool LoadFmifs();
+  std::string ReadVolumeInfo(const std::string& root, bool exclusiveTest);
+  void TestExclusiveOpen(const std::string& root);
+  bool NotifyProgress(int percent);
+  bool NotifyInfo(const std::string& info);
+  void Info(const std::string& info) { NotifyInfo(info); }  // the Cancel answer is not used
+  uint8_t OnCallback(Operation operation, uint32_t command, const void* actionInfo);
+  void ScanCheckOutput(const std::string& text);
+
+  // The engine of the running (or last) library call, which the callbacks
+  // report to; cleared when that engine is destroyed.
+  static TFmtChkDsk* ActiveEngine;
+  // Set while a library call runs: the callbacks' single engine reference
+  // allows only one at a time in the process.
+  static bool LibraryCallRunning;
+  class LibraryCall;
+
+  FmtChkServices services_;
+  bool succeeded_ = false;
+  bool fileSysProblem_ = false;
+  bool freeSpaceAlloc_ = false;
+  std::string firstErrorLine_;
+};
+
+}  // namespace sw

@@ -1,0 +1,135 @@
+// The library's callback commands turned into the engine's events: the
+// command table of format and check-disk, the conversion of output text, the
+// problem scan of check output and the Cancel answer.
+#include <windows.h>
+
+#include <cstring>
+#include <optional>
+
+#include "format/fmtchkdsk.h"
+#include "platform/format_library.h"
+#include "platform/text.h"
+#include "toolkit/application.h"
+
+namespace sw {
+
+namespace {
+
+constexpr uint8_t kGoOn = 1;
+constexpr uint8_t kStop = 0;
+
+// Output text of command 14: OEM code page to UTF-8, trimmed at both ends;
+// line breaks inside stay. A record or text pointer that is missing reads as
+// no text.
+std::string ConvertOutput(const void* actionInfo) {
+  if (actionInfo == nullptr) return {};
+  const auto* record = static_cast<const fmifs::TextOutput*>(actionInfo);
+  if (record->output == nullptr) return {};
+  return Trim(FromCodePage(std::string_view(record->output, std::strlen(record->output)), CP_OEMCP));
+}
+
+std::optional<int> ReadPercent(const void* actionInfo) {
+  if (actionInfo == nullptr) return std::nullopt;
+  int32_t percent;
+  std::memcpy(&percent, actionInfo, sizeof(percent));
+  if (percent < 0) return std::nullopt;
+  return percent;
+}
+
+bool ReadSuccess(const void* actionInfo) {
+  return actionInfo != nullptr && *static_cast<const uint8_t*>(actionInfo) != 0;
+}
+
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+uint8_t __stdcall TFmtChkDsk::FormatCallback(uint32_t command, uint32_t, void* actionInfo) {
+  TFmtChkDsk* engine = ActiveEngine;
+  if (engine == nullptr) return kGoOn;
+  return engine->OnCallback(Operation::Format, command, actionInfo);
+}
+
+uint8_t __stdcall TFmtChkDsk::CheckDiskCallback(uint32_t command, uint32_t, void* actionInfo) {
+  TFmtChkDsk* engine = ActiveEngine;
+  if (engine == nullptr) return kGoOn;
+  return engine->OnCallback(Operation::Check, command, actionInfo);
+}
+
+uint8_t TFmtChkDsk::OnCallback(Operation operation, uint32_t command, const void* actionInfo) {
+  try {
+    const bool format = operation == Operation::Format;
+    const std::string generic =
+        std::string(format ? "Format Disk Callback: " : "Check Disk Callback: ") + std::to_string(command & 0xFF);
+    const char* prefix = format ? "Format Disk: " : "Check Disk: ";
+    std::string text;
+    std::optional<int> percent;
+
+    switch (static_cast<uint8_t>(command & 0xFF)) {
+      case fmifs::kProgress:
+        percent = ReadPercent(actionInfo);
+        break;
+      case fmifs::kStructureCreated:
+        text = format ? "Format Disk: Structure Created OK" : generic;
+        break;
+      case fmifs::kInsufficientRights:
+        text = std::string(prefix) + "Insufficient Rights";
+        break;
+      case fmifs::kFsNotSupported:
+        text = std::string(prefix) + "FS Not Supported";
+        break;
+      case fmifs::kVolumeInUse:
+        text = std::string(prefix) + "Volume In-Use";
+        break;
+      case fmifs::kQuickFormatNotAllowed:
+        text = format ? "Format Disk: Quick Format Not Allowed" : generic;
+        break;
+      case fmifs::kDone:
+        succeeded_ = ReadSuccess(actionInfo);
+        text = std::string(prefix) + (succeeded_ ? "Finished OK" : "Unable to Finish");
+        break;
+      case fmifs::kOutput:
+        text = ConvertOutput(actionInfo);
+        if (!format) ScanCheckOutput(text);
+        break;
+      case fmifs::kStructureProgress:
+        if (!format) text = generic;
+        break;
+      case fmifs::kClusterSizeTooSmall:
+        text = format ? "Format Disk: Cluster Size Too Small" : generic;
+        break;
+      case fmifs::kSilent:
+        break;
+      default:
+        text = generic;
+        break;
+    }
+
+    bool cancel = false;
+    if (percent) cancel = NotifyProgress(*percent);
+    if (!text.empty()) cancel = NotifyInfo(text);  // the info answer wins
+    return cancel ? kStop : kGoOn;
+  } catch (const std::exception& error) {
+    // Our own handler failed while the library works on the drive: show the
+    // error and ask the library to stop rather than run on unobserved.
+    tk::Application().HandleException(error);
+    return kStop;
+  } catch (...) {
+    tk::Application().HandleUnknownException();
+    return kStop;
+  }
+}
+
+void TFmtChkDsk::ScanCheckOutput(const std::string& text) {
+  if (Contains(text, "found problems") || Contains(text, "Correcting errors") || Contains(text, "Errors found") ||
+      Contains(text, "(fix) option")) {
+    fileSysProblem_ = true;
+    if (firstErrorLine_.empty()) firstErrorLine_ = text;
+  }
+  if (Contains(text, "free space marked as allocated")) {
+    freeSpaceAlloc_ = true;
+    if (firstErrorLine_.empty()) firstErrorLine_ = text;
+  }
+}
+
+}  // namespace sw

@@ -1,0 +1,32 @@
+// A temporary folder mapped as a removable drive letter through Wine's mount
+// manager, so the engine reads real sizes and volume information. The letter
+// and the folder are removed in the destructor.
+#pragma once
+
+#include <string>
+
+namespace sw::testing {
+
+class WineDrive {
+ public:
+  explicit WineDrive(const std::string& label);
+  ~WineDrive();
+  WineDrive(const WineDrive&) = delete;
+  WineDrive& operator=(const WineDrive&) = delete;
+
+  // Empty when the drive is ready; else why it could not be made.
+  const std::string& Problem() const { return problem_; }
+  char Letter() const { return letter_; }
+  std::string Root() const { return std::string(1, letter_) + ":\\"; }
+
+  // A letter that names no drive at all.
+  static char UnusedLetter();
+
+ private:
+  std::string problem_;
+  char letter_ = 0;
+  bool defined_ = false;
+  std::wstring folder_;  // Windows path of the temporary folder
+};
+
+}  // namespace sw::testing
