@@ -59,4 +59,10 @@ bool Win32SystemFacts::IsAdministrator() {
 
 void Win32SystemFacts::EndProcess(unsigned exitCode) { ExitProcess(exitCode); }
 
+bool Win32SystemFacts::SetProcessPriorityClass(uint32_t priorityClass, uint32_t& error) {
+  if (SetPriorityClass(GetCurrentProcess(), priorityClass)) return true;
+  error = GetLastError();
+  return false;
+}
+
 }  // namespace sw

@@ -10,6 +10,7 @@ class Win32SystemFacts : public ISystemFacts {
   bool IsNtPlatform() override;
   bool IsAdministrator() override;
   [[noreturn]] void EndProcess(unsigned exitCode) override;
+  bool SetProcessPriorityClass(uint32_t priorityClass, uint32_t& error) override;
 };
 
 }  // namespace sw

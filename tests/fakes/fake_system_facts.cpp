@@ -11,4 +11,11 @@ bool FakeSystemFacts::IsAdministrator() {
   return administrator;
 }
 
+bool FakeSystemFacts::SetProcessPriorityClass(uint32_t priorityClass, uint32_t& error) {
+  priorityClasses.push_back(priorityClass);
+  if (failPriorityWithError == 0) return true;
+  error = failPriorityWithError;
+  return false;
+}
+
 }  // namespace sw::fakes

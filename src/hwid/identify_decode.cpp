@@ -1,0 +1,85 @@
+#include "hwid/identify_decode.h"
+
+#include "hwid/char_class.h"
+#include "hwid/format_text.h"
+#include "hwid/recorded_identity.h"
+
+namespace sw {
+
+std::string IdentifyWordsToText(const IdentifyWords& words, int first, int last) {
+  std::string text;
+  for (int i = first; i <= last; ++i) {
+    if (i < 0 || i >= static_cast<int>(words.size())) continue;
+    text.push_back(static_cast<char>(words[i] >> 8));
+    text.push_back(static_cast<char>(words[i] & 0xFF));
+  }
+  while (text.size() > 1 && hwid::IsBlank(static_cast<uint8_t>(text.back()))) text.pop_back();
+  if (size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+  return text;
+}
+
+std::string IdentifyDriveType(const IdentifyWords& words) {
+  const uint16_t configuration = words[identify_word::kGeneralConfiguration];
+  if (configuration & 0x80) return "Removable";
+  if (configuration & 0x40) return "Fixed";
+  return "Unknown";
+}
+
+int64_t IdentifyCapacity(const IdentifyWords& words) {
+  uint64_t sectors = 0;
+  if (words[identify_word::kCommandSetsSupported] & (1u << 10)) {
+    for (int i = 3; i >= 0; --i) sectors = (sectors << 16) | words[identify_word::kSectors48First + i];
+  } else {
+    sectors = words[identify_word::kSectors28Low] | (uint64_t{words[identify_word::kSectors28High]} << 16);
+  }
+  return static_cast<int64_t>(sectors * 512);
+}
+
+namespace {
+
+const char* ControllerText(int32_t position) {
+  switch (position) {
+    case 0: return "Primary Controller - ";
+    case 1: return "Secondary Controller - ";
+    case 2: return "Tertiary Controller - ";
+    case 3: return "Quaternary Controller - ";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+void ReportIdentifyData(int32_t driveNumber, const IdentifyWords& words, tresults_dv& record, IDriveIdSink& sink) {
+  using namespace identify_word;
+  const std::string serial = IdentifyWordsToText(words, kSerialFirst, kSerialLast);
+  const std::string model = IdentifyWordsToText(words, kModelFirst, kModelLast);
+  const std::string revision = IdentifyWordsToText(words, kRevisionFirst, kRevisionLast);
+  RecordIdentityIfFirstUsable(serial, model);
+
+  const int32_t controller = driveNumber / 2;
+  const int32_t position = driveNumber % 2;
+  sink.LogText(hwid::FormatText("\r\nDrive %d - ", driveNumber));
+  if (const char* text = ControllerText(controller)) sink.LogText(text);
+  if (position == 0) sink.LogText(" - Master drive");
+  if (position == 1) sink.LogText(" - Slave drive");
+
+  sink.LogText(hwid::FormatText("Drive Model Number________________: [%s]\r\n", model.c_str()));
+  sink.LogText(hwid::FormatText("Drive Serial Number_______________: [%s]\r\n", serial.c_str()));
+  sink.LogText(hwid::FormatText("Drive Controller Revision Number__: [%s]\r\n", revision.c_str()));
+  const std::string driveType = IdentifyDriveType(words);
+  sink.LogText("Drive Type________________________: ");
+  sink.LogText(driveType);
+  const int64_t capacity = IdentifyCapacity(words);
+  sink.LogText("Drive Size________________________: " + std::to_string(capacity) + " bytes\r\n");
+
+  record.controller = controller;
+  record.drive = position;
+  record.model = model;
+  record.serial = serial;
+  record.revision = revision;
+  record.buffer_size = int64_t{words[kBufferSize]} * 512;
+  record.drive_type = driveType;
+  record.size = capacity;
+}
+
+}  // namespace sw
