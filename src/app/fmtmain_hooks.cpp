@@ -7,10 +7,6 @@ namespace sw {
 
 void TMainForm::CreateDeviceListener() {}
 void TMainForm::ReleaseDeviceListener() {}
-void TMainForm::SwitchOffDriveIdDiagnostics() {}
-// Drive identification completes this: it offers each removable physical
-// drive through the pending-device fields and AddPendingDevice.
-void TMainForm::IdentifyDrivesIntoDeviceList() {}
 
 void TMainForm::btnStartClick() {
   AddLogLine("The speed-up operation is not part of this build yet.");

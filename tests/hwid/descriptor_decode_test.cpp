@@ -2,7 +2,7 @@
 // trimming), malformed answers, and the diagnostic dump.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "hwid/descriptor_decode.h"
 #include "simulated_drives.h"
@@ -12,9 +12,8 @@ namespace {
 
 // A descriptor-like buffer with `text` (and its terminator) at offset 40.
 std::vector<uint8_t> WithTextAt40(const std::string& text, bool terminated = true) {
-  std::vector<uint8_t> bytes(40, 0);
-  bytes.insert(bytes.end(), text.begin(), text.end());
-  if (terminated) bytes.push_back(0);
+  std::vector<uint8_t> bytes(40 + text.size() + (terminated ? 1 : 0), 0);
+  std::copy(text.begin(), text.end(), bytes.begin() + 40);
   return bytes;
 }
 
