@@ -40,9 +40,23 @@ start_wineserver() {
   mkdir -p "$WINEPREFIX"
   setsid wineserver -p -f >/dev/null 2>&1 &
   _wine_env_pids+=($!)
+  # Booting here starts the prefix's background services with their output
+  # on /dev/null; started later by a test, they would inherit its output
+  # pipe and keep the reader (ctest, a pipe) waiting.
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wine64 wineboot -i >/dev/null 2>&1 || true
+    wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
   fi
+  # Wine stops the prefix's services when its last program ends, and the
+  # next program to start them hands them its output: under ctest that is a
+  # test's output pipe, which they would hold open until the test times out.
+  # One idle program of ours keeps the services up, with their output on
+  # /dev/null, for the whole run.
+  local keeper="$BUILD_DIR/tests/support/uidriver.exe"
+  if [ -f "$keeper" ]; then
+    setsid /usr/lib/wine/wine64 "$keeper" wait "stickwise keep-alive" 86400000 </dev/null >/dev/null 2>&1 &
+    _wine_env_pids+=($!)
+  fi
+  wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
   # Message boxes of crashed test processes must never wait for a click.
   wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
 }
