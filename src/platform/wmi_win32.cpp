@@ -126,7 +126,13 @@ class Win32WmiObject : public IWmiObject {
     object_.Call("Properties_", kGet, {}, properties);
     Dispatch propertySet = Dispatch::FromResult(properties, "Properties_");
     Variant itemName(name), item;
-    propertySet.Call("Item", kCall, {&itemName}, item);
+    try {
+      propertySet.Call("Item", kCall, {&itemName}, item);
+    } catch (const EOSError&) {
+      // A provider that lacks the property altogether (some systems' disk
+      // classes have no Partitions) answers as if its value were null.
+      return WmiValue::Null();
+    }
     Dispatch property = Dispatch::FromResult(item, "Item");
     Variant value;
     property.Call("Value", kGet, {}, value);

@@ -1,5 +1,7 @@
 // Closing the window: the question while an operation runs, the Cancel
-// action, and the title-bar close.
+// action, and the title-bar close. The window stays hidden here (hiding a
+// shown window costs seconds under Xvfb); a close is seen by the settings it
+// writes.
 #include "main_form_fixture.h"
 
 namespace sw::testing {
@@ -19,16 +21,13 @@ class CloseTest : public MainFormTest {
 
 TEST_F(CloseTest, IdleCloseClosesAtOnceWithoutAQuestion) {
   TMainForm& f = CreateForm();
-  f.Show();
   f.btnCloseClick();
   EXPECT_TRUE(dialogs.shown.empty());
-  EXPECT_FALSE(IsWindowVisible(f.Handle()));
   EXPECT_TRUE(SettingsKeyExists());
 }
 
 TEST_F(CloseTest, BusyCloseAnsweredNoKeepsTheWindowAndTheOperation) {
   TMainForm& f = CreateForm();
-  f.Show();
   EnterBusyState(f);
   dialogs.yesNoAnswers = {false};
   f.btnCloseClick();
@@ -36,7 +35,6 @@ TEST_F(CloseTest, BusyCloseAnsweredNoKeepsTheWindowAndTheOperation) {
   EXPECT_EQ(dialogs.shown[0].title, "Warning");
   EXPECT_EQ(dialogs.shown[0].text, "USB disk drive is being formatted. Do you want to exit?");
   EXPECT_EQ(dialogs.shown[0].owner, f.Handle());
-  EXPECT_TRUE(IsWindowVisible(f.Handle()));
   EXPECT_FALSE(CancelRequested);
   EXPECT_TRUE(f.btnCancel->Visible());
   EXPECT_FALSE(SettingsKeyExists());
@@ -44,20 +42,17 @@ TEST_F(CloseTest, BusyCloseAnsweredNoKeepsTheWindowAndTheOperation) {
 
 TEST_F(CloseTest, BusyCloseAnsweredYesCancelsThenCloses) {
   TMainForm& f = CreateForm();
-  f.Show();
   EnterBusyState(f);
   dialogs.yesNoAnswers = {true};
   f.btnCloseClick();
   EXPECT_TRUE(CancelRequested);
   EXPECT_EQ(f.CopyAbort, 1);
   EXPECT_EQ(f.Log->Lines().back(), "Cancelled by User");
-  EXPECT_FALSE(IsWindowVisible(f.Handle()));
   EXPECT_TRUE(SettingsKeyExists());
 }
 
 TEST_F(CloseTest, CancelReturnsTheWindowToIdle) {
   TMainForm& f = CreateForm();
-  f.Show();
   EnterBusyState(f);
   f.ShowStatus("Scanning USB drive for errors...");
   f.btnCancelClick();
@@ -74,18 +69,16 @@ TEST_F(CloseTest, CancelReturnsTheWindowToIdle) {
 
 TEST_F(CloseTest, TitleBarCloseAsksNothingAndAsksTheOperationToStop) {
   TMainForm& f = CreateForm();
-  f.Show();
   EnterBusyState(f);
   SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_TRUE(CancelRequested);
-  EXPECT_FALSE(IsWindowVisible(f.Handle()));
+  EXPECT_TRUE(SettingsKeyExists());
 }
 
 TEST_F(CloseTest, ClosingTheMainWindowEndsTheApplication) {
   TMainForm& f = CreateForm();
   tk::Application().SetMainForm(&f);
-  f.Show();
   f.btnCloseClick();
   EXPECT_TRUE(tk::Application().Terminated());
 }
