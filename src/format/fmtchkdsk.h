@@ -17,7 +17,7 @@ class IFormatLibrary;
 class ISystemFacts;
 class IDeviceIo;
 
-// A drive the engine cannot work on: bad drive specification, missing drive,
+// A drive the engine cannot work on: a root that names no drive, a missing drive,
 // drive in use (or one that must never be formatted).
 class FmtChkException : public Exception {
  public:
