@@ -1,0 +1,167 @@
+#include "testbed/machine.h"
+
+#include <charconv>
+
+#include "platform/text.h"
+
+namespace sw::testbed {
+namespace {
+
+bool ParseInteger(const std::string& text, int64_t& value) {
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return ec == std::errc() && ptr == end;
+}
+
+bool ParseYesNo(const std::string& text, bool& value) {
+  const std::string lower = AsciiLower(text);
+  if (lower == "yes" || lower == "true" || lower == "1") return value = true, true;
+  if (lower == "no" || lower == "false" || lower == "0") return value = false, true;
+  return false;
+}
+
+bool IsAbsoluteWindowsPath(const std::string& path) {
+  return (path.size() >= 2 && path[1] == ':') || path.rfind("\\\\", 0) == 0;
+}
+
+std::string ResolveFolder(const std::string& folder, const std::string& baseFolder) {
+  std::string path = ReplaceAll(folder, "/", "\\");
+  if (IsAbsoluteWindowsPath(path) || baseFolder.empty()) return path;
+  std::string base = baseFolder;
+  if (base.back() != '\\') base += '\\';
+  return base + path;
+}
+
+// Applies one "key = value" line to the drive; an error text when it cannot.
+std::string Apply(SimulatedDrive& drive, const std::string& key, const std::string& value,
+                  const std::string& baseFolder) {
+  int64_t number = 0;
+  bool flag = false;
+  if (key == "number") {
+    if (!ParseInteger(value, number) || number < 0 || number > 15) return "number must be 0 to 15";
+    drive.number = static_cast<int>(number);
+  } else if (key == "vendor") {
+    drive.vendor = value;
+  } else if (key == "product") {
+    drive.product = value;
+  } else if (key == "revision") {
+    drive.revision = value;
+  } else if (key == "serial") {
+    drive.serial = value;
+  } else if (key == "size") {
+    if (!ParseInteger(value, number) || number <= 0) return "size must be a positive number of bytes";
+    drive.sizeBytes = number;
+  } else if (key == "media") {
+    const std::string lower = AsciiLower(value);
+    if (lower == "removable") drive.mediaType = 11;
+    else if (lower == "fixed") drive.mediaType = 12;
+    else if (lower == "unknown") drive.mediaType = 0;
+    else if (ParseInteger(value, number) && number >= 0 && number <= 255) drive.mediaType = static_cast<uint8_t>(number);
+    else return "media must be removable, fixed, unknown or a number";
+  } else if (key == "letter") {
+    const std::string upper = AsciiUpper(value);
+    if (upper.size() != 1 || upper[0] < 'D' || upper[0] > 'Z') return "letter must be one of D to Z";
+    drive.letter = upper[0];
+  } else if (key == "folder") {
+    if (value.empty()) return "folder must not be empty";
+    drive.folder = ResolveFolder(value, baseFolder);
+  } else if (key == "filesystem") {
+    drive.fileSystem = value;
+  } else if (key == "label") {
+    drive.label = value;
+  } else if (key == "format") {
+    const std::string lower = AsciiLower(value);
+    if (lower != "ok" && lower != "fail") return "format must be ok or fail";
+    drive.format.fails = lower == "fail";
+  } else if (key == "fail-cluster") {
+    if (!ParseInteger(value, number) || number < 0) return "fail-cluster must be an allocation unit in bytes";
+    drive.format.failingCluster = static_cast<uint32_t>(number);
+  } else if (key == "check-problems") {
+    if (!ParseYesNo(value, flag)) return "check-problems must be yes or no";
+    drive.format.checkFindsProblems = flag;
+  } else if (key == "steps") {
+    if (!ParseInteger(value, number) || number < 1 || number > 1000) return "steps must be 1 to 1000";
+    drive.format.steps = static_cast<int>(number);
+  } else if (key == "step-ms") {
+    if (!ParseInteger(value, number) || number < 0 || number > 10000) return "step-ms must be 0 to 10000";
+    drive.format.stepMilliseconds = static_cast<int>(number);
+  } else if (key == "format-output") {
+    drive.format.formatOutput.push_back(value);
+  } else if (key == "check-output") {
+    drive.format.checkOutput.push_back(value);
+  } else {
+    return "unknown key \"" + key + "\"";
+  }
+  return {};
+}
+
+}  // namespace
+
+ParseResult ParseMachine(const std::string& text, const std::string& baseFolder) {
+  ParseResult result;
+  SimulatedDrive* current = nullptr;
+  int lineNumber = 0;
+  auto fail = [&](const std::string& why) {
+    result.errors.push_back("line " + std::to_string(lineNumber) + ": " + why);
+  };
+  for (const std::string& rawLine : SplitLines(text)) {
+    ++lineNumber;
+    const std::string line = Trim(rawLine);
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line.front() == '[') {
+      if (AsciiLower(line) != "[drive]") {
+        fail("unknown section " + line);
+        current = nullptr;
+        continue;
+      }
+      result.machine.drives.emplace_back();
+      current = &result.machine.drives.back();
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+      fail("expected key = value");
+      continue;
+    }
+    if (current == nullptr) {
+      fail("key outside a [drive] section");
+      continue;
+    }
+    const std::string why = Apply(*current, AsciiLower(Trim(line.substr(0, equals))), Trim(line.substr(equals + 1)),
+                                  baseFolder);
+    if (!why.empty()) fail(why);
+  }
+
+  // Whole-drive checks: each drive needs a letter, a folder and a size, and
+  // no two drives share a letter or a physical drive number.
+  for (size_t i = 0; i < result.machine.drives.size(); ++i) {
+    const SimulatedDrive& drive = result.machine.drives[i];
+    const std::string name = "drive " + std::to_string(i + 1);
+    if (drive.letter == 0) result.errors.push_back(name + ": no letter");
+    if (drive.folder.empty()) result.errors.push_back(name + ": no folder");
+    if (drive.sizeBytes <= 0) result.errors.push_back(name + ": no size");
+    for (size_t j = 0; j < i; ++j) {
+      const SimulatedDrive& other = result.machine.drives[j];
+      if (drive.letter != 0 && other.letter == drive.letter)
+        result.errors.push_back(name + ": letter " + std::string(1, drive.letter) + " is taken");
+      if (other.number == drive.number)
+        result.errors.push_back(name + ": physical drive " + std::to_string(drive.number) + " is taken");
+    }
+  }
+  return result;
+}
+
+const SimulatedDrive* FindByLetter(const Machine& machine, char letter) {
+  const std::string wanted = AsciiUpper(std::string(1, letter));
+  for (const SimulatedDrive& drive : machine.drives)
+    if (drive.letter == wanted[0]) return &drive;
+  return nullptr;
+}
+
+const SimulatedDrive* FindByNumber(const Machine& machine, int number) {
+  for (const SimulatedDrive& drive : machine.drives)
+    if (drive.number == number) return &drive;
+  return nullptr;
+}
+
+}  // namespace sw::testbed

@@ -1,0 +1,59 @@
+// The simulated machine of the testbed: the USB drives it pretends are
+// plugged in, read from a small text file with one [drive] section per
+// drive. Plain data and parsing, no system calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sw::testbed {
+
+// How the simulated format service behaves for one drive.
+struct FormatBehaviour {
+  bool fails = false;            // every format ends unsuccessfully
+  uint32_t failingCluster = 0;   // a format with this allocation unit fails (0: none)
+  bool checkFindsProblems = false;
+  int steps = 10;                // progress commands per run
+  int stepMilliseconds = 40;     // pause after each progress command
+  std::vector<std::string> formatOutput;  // UTF-8 lines; empty: the usual texts
+  std::vector<std::string> checkOutput;
+};
+
+struct SimulatedDrive {
+  int number = 1;                // \\.\PhysicalDrive<number>
+  std::string vendor = "Generic";
+  std::string product = "Flash Disk";
+  std::string revision = "1.00";
+  std::string serial = "0000000000000001";
+  int64_t sizeBytes = 0;
+  uint8_t mediaType = 11;        // geometry media type: 11 removable, 12 fixed, 0 unknown
+  char letter = 0;               // upper case, D to Z
+  std::string folder;            // Windows path of the folder with the drive's files
+  std::string fileSystem = "FAT32";
+  std::string label;
+  FormatBehaviour format;
+
+  std::string Root() const { return std::string(1, letter) + ":\\"; }
+  // The caption WMI gives the disk: vendor, product and the bus.
+  std::string Caption() const { return vendor + " " + product + " USB Device"; }
+};
+
+struct Machine {
+  std::vector<SimulatedDrive> drives;
+};
+
+struct ParseResult {
+  Machine machine;
+  std::vector<std::string> errors;  // "line N: why"; empty when the text was sound
+};
+
+// Reads the description. `baseFolder` (a Windows path) anchors relative
+// folder names, normally the folder of the description file.
+ParseResult ParseMachine(const std::string& text, const std::string& baseFolder);
+
+// The drive with this letter (any case) or this physical drive number.
+const SimulatedDrive* FindByLetter(const Machine& machine, char letter);
+const SimulatedDrive* FindByNumber(const Machine& machine, int number);
+
+}  // namespace sw::testbed

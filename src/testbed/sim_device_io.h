@@ -1,0 +1,34 @@
+// Device I/O of the simulated machine: the physical drives and volumes of
+// the simulated USB drives answer the storage-descriptor, geometry and
+// volume-extent queries as a USB stick does; every other path goes to the
+// system, so the machine's own disks still answer.
+#pragma once
+
+#include "platform/device_io.h"
+#include "testbed/machine.h"
+
+namespace sw::testbed {
+
+class SimulatedDeviceIo : public IDeviceIo {
+ public:
+  SimulatedDeviceIo(const Machine& machine, IDeviceIo& system) : machine_(machine), system_(system) {}
+  std::unique_ptr<IDevice> Open(const std::string& path, const DeviceOpenOptions& options) override;
+  uint32_t LastError() override { return lastError_; }
+
+ private:
+  friend class SimulatedDevice;
+  friend class SystemDevice;
+  const Machine& machine_;
+  IDeviceIo& system_;
+  uint32_t lastError_ = 0;
+};
+
+// The bytes a USB stick returns for the storage-property query: the
+// descriptor header, then the vendor, product, revision and serial texts.
+std::vector<uint8_t> StorageDescriptorBytes(const SimulatedDrive& drive);
+// DISK_GEOMETRY_EX with the drive's media type and size.
+std::vector<uint8_t> GeometryBytes(const SimulatedDrive& drive);
+// VOLUME_DISK_EXTENTS: one extent on the drive's physical disk.
+std::vector<uint8_t> VolumeExtentBytes(const SimulatedDrive& drive);
+
+}  // namespace sw::testbed

@@ -1,0 +1,113 @@
+// Entry point of stickwise-testbed.exe: the program's own main window and
+// services, except that device I/O, WMI and the format library are served
+// by a simulated machine read from a text file. The file is the first
+// command-line argument, else stickwise-testbed.ini beside the executable.
+// Each simulated drive's folder is mapped as a removable drive letter for
+// as long as the testbed runs.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "app/fmtmain.h"
+#include "platform/device_io_win32.h"
+#include "platform/dialogs_win32.h"
+#include "platform/locale_win32.h"
+#include "platform/print_canvas_win32.h"
+#include "platform/system_facts_win32.h"
+#include "platform/text.h"
+#include "platform/wmi_win32.h"
+#include "testbed/machine.h"
+#include "testbed/sim_device_io.h"
+#include "testbed/sim_format_library.h"
+#include "testbed/sim_wmi.h"
+#include "testbed/wine_mount.h"
+#include "toolkit/application.h"
+
+namespace {
+
+constexpr char kMachineFileName[] = "stickwise-testbed.ini";
+constexpr int kExitBadMachine = 2;
+
+std::string ExecutableFolder() {
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length);
+  return sw::Narrow(path.substr(0, path.find_last_of(L'\\')));
+}
+
+std::string MachineFilePath() {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::string path;
+  if (arguments != nullptr && count > 1) path = sw::Narrow(arguments[1]);
+  if (arguments != nullptr) LocalFree(arguments);
+  return path.empty() ? ExecutableFolder() + "\\" + kMachineFileName : path;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+int Refuse(const std::string& text) {
+  std::fprintf(stderr, "stickwise-testbed: %s\n", text.c_str());
+  MessageBoxW(nullptr, sw::Widen(text).c_str(), L"Stickwise testbed", MB_OK | MB_ICONERROR);
+  return kExitBadMachine;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  const std::string machinePath = MachineFilePath();
+  std::ifstream file(std::filesystem::path(sw::Widen(machinePath)), std::ios::binary);
+  if (!file) return Refuse("cannot read the machine description " + machinePath);
+  std::stringstream text;
+  text << file.rdbuf();
+  sw::testbed::ParseResult parsed = sw::testbed::ParseMachine(text.str(), FolderOf(machinePath));
+  if (!parsed.errors.empty()) {
+    std::string why = machinePath + ":";
+    for (const std::string& error : parsed.errors) why += "\n" + error;
+    return Refuse(why);
+  }
+  sw::testbed::Machine& machine = parsed.machine;
+
+  // The drives are plugged in for the whole run and pulled out at its end.
+  std::vector<std::unique_ptr<sw::testbed::MappedDrive>> mappings;
+  for (const sw::testbed::SimulatedDrive& drive : machine.drives) {
+    mappings.push_back(std::make_unique<sw::testbed::MappedDrive>(drive.letter, drive.folder));
+    if (!mappings.back()->Problem().empty()) return Refuse(mappings.back()->Problem());
+  }
+
+  sw::Win32Dialogs dialogs;
+  sw::Win32SystemFacts system;
+  sw::Win32Locale locale;
+  sw::Win32PrintCanvas printer;
+  sw::AppServices services;
+  services.dialogs = &dialogs;
+  services.system = &system;
+  services.locale = &locale;
+  services.printer = &printer;
+  sw::Win32DeviceIo systemDeviceIo;
+  sw::testbed::SimulatedDeviceIo deviceIo(machine, systemDeviceIo);
+  services.deviceIo = &deviceIo;
+  sw::Win32Wmi systemWmi;  // holds the COM initialisation of this thread
+  sw::testbed::SimulatedWmi wmi(machine, systemWmi);
+  services.wmi = &wmi;
+  sw::testbed::SimulatedFormatLibrary formatLibrary(machine);
+  services.formatLibrary = &formatLibrary;
+
+  auto& application = sw::tk::Application();
+  application.Initialize(instance, &dialogs);
+  application.Title = sw::kApplicationTitle;
+  {
+    sw::TMainForm mainForm(services);
+    application.SetMainForm(&mainForm);
+    application.Run();
+  }
+  return 0;
+}
