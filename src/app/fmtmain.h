@@ -4,10 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/services.h"
+#include "devices/U_USB.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
 #include "toolkit/menu.h"
@@ -140,6 +142,12 @@ class TMainForm : public tk::TForm {
   void CreateDeviceListener();     // device-change listener, both events enable Timer1
   void CreateFormatEngine();       // format and check-disk engine with its two events
   void ReleaseDeviceListener();
+  // The listener's two events: a volume came or went, re-list once Timer1 is due.
+  void UsbVolumeArrived(TUsbClass* sender, const std::string& usbDeviceDesc, const std::string& storageDeviceDesc,
+                        const std::string& friendlyName, const std::string& driveLetter);
+  void UsbVolumeRemoved(TUsbClass* sender, const std::string& usbDeviceDesc, const std::string& storageDeviceDesc,
+                        const std::string& friendlyName, const std::string& driveLetter);
+  std::unique_ptr<TUsbClass> DeviceListener;  // the device-change listener, from step 2 to FormDestroy
   void ReleaseFormatEngine();
   // The engine's two events: progress moves the bar, texts go to the log;
   // both let window messages run and answer Cancel with CancelRequested.

@@ -5,8 +5,6 @@
 
 namespace sw {
 
-void TMainForm::CreateDeviceListener() {}
-void TMainForm::ReleaseDeviceListener() {}
 
 void TMainForm::btnStartClick() {
   AddLogLine("The speed-up operation is not part of this build yet.");

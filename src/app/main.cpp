@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/fmtmain.h"
+#include "instance/instancecontrol.h"
 #include "platform/device_io_win32.h"
 #include "platform/dialogs_win32.h"
 #include "platform/format_library_win32.h"
@@ -32,6 +33,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   auto& application = sw::tk::Application();
   application.Initialize(instance, &dialogs);
   application.Title = sw::kApplicationTitle;
+  sw::RegisterInstanceControlClass();  // the main window carries the single-instance guard
   {
     sw::TMainForm mainForm(services);
     application.SetMainForm(&mainForm);
