@@ -133,7 +133,9 @@ bool TMainForm::CheckAdministrator() {
 }
 
 void TMainForm::btnCloseClick() {
-  if (!btnStart->Visible()) {
+  // The question stands from Start's first step on, the backup included:
+  // Yes stops the backup after the current file and nothing is formatted.
+  if (OperationRunning || !btnStart->Visible()) {
     if (!services_.dialogs->AskYesNo(Handle(), "Warning", "USB disk drive is being formatted. Do you want to exit?"))
       return;
     CancelOperation();
@@ -162,7 +164,9 @@ void TMainForm::CancelOperation() {
   ProgressBar->SetVisible(false);
   btnCancel->SetVisible(false);
   btnStart->SetVisible(true);
-  btnStart->SetEnabled(true);
+  // While the stopped stage winds down Start stays grey; it is enabled
+  // when the operation has ended.
+  btnStart->SetEnabled(!OperationRunning);
   AddLogLine("Cancelled by User");
 }
 
@@ -176,6 +180,16 @@ void TMainForm::lblCopyrightClick() {
 }
 
 void TMainForm::dioRefreshClick() {
+  // During the speed-up operation the identification probes must not open
+  // the drives: the re-listing waits until the operation ends.
+  if (OperationRunning) {
+    RelistingDue = true;
+    return;
+  }
+  RelistDevices();
+}
+
+void TMainForm::RelistDevices() {
   RefreshDeviceList();
   ListWmiDisks();
   cbDeviceChange();

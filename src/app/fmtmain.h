@@ -65,6 +65,12 @@ class TMainForm : public tk::TForm {
   // The Cancel action, shared by Cancel and the Close question.
   void CancelOperation();
 
+  // ---- Speed-up operation (fmtmain_start.cpp, speedup_operation.cpp)
+  // True from Start's first step to its end; a second Start is ignored meanwhile.
+  bool OperationRunning = false;
+  // A re-listing fell due while the operation ran; it runs once when it ends.
+  bool RelistingDue = false;
+
   // Controls of the description.
   tk::TPanel* Panel1 = nullptr;
   tk::TLabel* Label1 = nullptr;
@@ -160,6 +166,10 @@ class TMainForm : public tk::TForm {
   void ListWmiDisks();             // fills WmiDisks and logs each disk
   void ApplySelectedDevice();      // the device list's cbDeviceChange
   void SwitchOffDriveIdDiagnostics();
+  // The re-listing sequence: RefreshDeviceList, ListWmiDisks, cbDeviceChange.
+  void RelistDevices();
+  // Runs the re-listing that fell due during the operation, once.
+  void RunDueRelisting();
 
   AppServices services_;
   bool startupCompleted_ = false;

@@ -6,8 +6,5 @@
 namespace sw {
 
 
-void TMainForm::btnStartClick() {
-  AddLogLine("The speed-up operation is not part of this build yet.");
-}
 
 }  // namespace sw

@@ -1,4 +1,4 @@
-#include "wine_drive.h"
+#include "fakes/wine_drive.h"
 
 #include <windows.h>
 #include <winioctl.h>

@@ -17,7 +17,7 @@
 #include "format/fmtchkdsk.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
-#include "wine_drive.h"
+#include "fakes/wine_drive.h"
 
 namespace sw::testing {
 

@@ -1,0 +1,75 @@
+// The operation's rules on their own: the drive an entry names, the size
+// rules, the media kind, and the drive a folder lies on.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cctype>
+#include <cwctype>
+
+#include "app/speedup_rules.h"
+
+namespace sw {
+namespace {
+
+TEST(SpeedUpRulesTest, TheDriveLetterIsTheOneTheSelectedEntryNames) {
+  EXPECT_EQ(OperationDriveLetter("Generic Flash Disk (7.46 GB) (F:\\)", 'F'), 'F');
+  EXPECT_EQ(OperationDriveLetter("Generic Flash Disk (7.46 GB) (f:\\)", 'f'), 'f');
+  // The case as remembered when both name the same drive.
+  EXPECT_EQ(OperationDriveLetter("  Generic Flash Disk (7.46 GB) (F:\\)  ", 'f'), 'f');
+  // An entry without a letter part: no drive, whatever letter is remembered.
+  EXPECT_EQ(OperationDriveLetter("Generic Flash Disk (7.46 GB)", 'F'), 0);
+  EXPECT_EQ(OperationDriveLetter("Generic Flash Disk (7.46 GB)", 0), 0);
+  // A bare root names its own drive, not a letter remembered from another entry.
+  EXPECT_EQ(OperationDriveLetter("E:\\", 0), 'E');
+  EXPECT_EQ(OperationDriveLetter("E:\\", 'F'), 'E');
+  EXPECT_EQ(OperationDriveLetter("", 'F'), 0);
+  EXPECT_EQ(OperationDriveLetter("1:\\", 0), 0);
+}
+
+TEST(SpeedUpRulesTest, FatIsRefusedFromTwoGigabytesAndFat32WarnedFromFour) {
+  EXPECT_TRUE(FatSizeRefused(kFsFat, 2, "GB"));
+  EXPECT_TRUE(FatSizeRefused(kFsFat, 64, "GB"));
+  EXPECT_FALSE(FatSizeRefused(kFsFat, 1, "GB"));
+  EXPECT_FALSE(FatSizeRefused(kFsFat, 1000, "MB"));  // a size in MB never is
+  EXPECT_FALSE(FatSizeRefused(kFsFat, 0, ""));       // no disk record
+  EXPECT_FALSE(FatSizeRefused(kFsFat32, 8, "GB"));
+  EXPECT_FALSE(FatSizeRefused(kFsNtfs, 8, "GB"));
+
+  EXPECT_TRUE(Fat32SizeWarned(kFsFat32, 4, "GB"));
+  EXPECT_FALSE(Fat32SizeWarned(kFsFat32, 3, "GB"));
+  EXPECT_FALSE(Fat32SizeWarned(kFsFat32, 4000, "MB"));
+  EXPECT_FALSE(Fat32SizeWarned(kFsExfat, 8, "GB"));
+}
+
+TEST(SpeedUpRulesTest, DrivesAAndBAreFloppyMedia) {
+  EXPECT_EQ(MediaKindOf('A'), 1);
+  EXPECT_EQ(MediaKindOf('b'), 1);
+  EXPECT_EQ(MediaKindOf('C'), 0);
+  EXPECT_EQ(MediaKindOf('e'), 0);
+  EXPECT_EQ(MediaKindOf('Z'), 0);
+}
+
+TEST(SpeedUpRulesTest, AFolderLiesOnTheDriveItsFullPathNames) {
+  EXPECT_EQ(DriveLetterOfPath("e:\\backup"), 'E');
+  EXPECT_EQ(DriveLetterOfPath("\\\\?\\E:\\backup"), 'E');
+  EXPECT_EQ(DriveLetterOfPath("E:"), 'E');
+  EXPECT_EQ(DriveLetterOfPath("\\\\server\\share\\backup"), 0);
+  EXPECT_EQ(DriveLetterOfPath(""), 0);
+  // A relative path lies on the drive of the current folder.
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  EXPECT_EQ(DriveLetterOfPath("backup"), static_cast<char>(towupper(current[0])));
+  EXPECT_TRUE(SameDriveLetter('e', 'E'));
+  EXPECT_FALSE(SameDriveLetter(0, 0));
+}
+
+TEST(SpeedUpRulesTest, TheSystemAndProgramDrivesAreKnown) {
+  EXPECT_EQ(SystemDriveLetter(), 'C');
+  const std::string program = ProgramPath();
+  ASSERT_GE(program.size(), 3u);
+  EXPECT_EQ(ProgramDriveLetter(), static_cast<char>(toupper(program[0])));
+  EXPECT_EQ(DefaultBackupFolder(), program.substr(0, program.find_last_of('\\')) + "\\backup");
+}
+
+}  // namespace
+}  // namespace sw
