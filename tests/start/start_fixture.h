@@ -49,6 +49,17 @@ class StickLibrary : public fakes::FakeFormatLibrary {
   void TakeScript(std::deque<std::vector<LibraryCommand>>& scripts);
 };
 
+// The locale, with a hook that runs whenever a number is formatted with
+// thousands separators (once for every file line a copy writes).
+class HookedLocale : public fakes::FakeLocale {
+ public:
+  std::string ThousandSeparator() override {
+    if (onThousands) onThousands();
+    return FakeLocale::ThousandSeparator();
+  }
+  std::function<void()> onThousands;
+};
+
 class StartTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite();
@@ -101,7 +112,7 @@ class StartTest : public ::testing::Test {
   static WineDrive* drive_;
   fakes::FakeDialogs dialogs;
   fakes::FakeSystemFacts system;
-  fakes::FakeLocale locale;
+  HookedLocale locale;
   fakes::FakePrintCanvas printer;
   fakes::FakeDeviceIo io;
   fakes::FakeWmi wmi;
