@@ -1,9 +1,9 @@
-// Entry point of stickwise-testbed.exe: the program's own main window and
-// services, except that device I/O, WMI and the format library are served
-// by a simulated machine read from a text file. The file is the first
-// command-line argument, else stickwise-testbed.ini beside the executable.
-// Each simulated drive's folder is mapped as a removable drive letter for
-// as long as the testbed runs.
+// Entry point of stickwise-testbed.exe: the same composition as the
+// program's entry point (its main window and services), except that device
+// I/O, WMI and the format library are served by a simulated machine read
+// from a text file: the first command-line argument, else
+// stickwise-testbed.ini beside the executable. Each simulated drive's
+// folder is mapped as a removable drive letter while the testbed runs.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/fmtmain.h"
+#include "instance/instancecontrol.h"
 #include "platform/device_io_win32.h"
 #include "platform/dialogs_win32.h"
 #include "platform/locale_win32.h"
@@ -104,6 +105,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   auto& application = sw::tk::Application();
   application.Initialize(instance, &dialogs);
   application.Title = sw::kApplicationTitle;
+  sw::RegisterInstanceControlClass();  // the main window carries the single-instance guard
   {
     sw::TMainForm mainForm(services);
     application.SetMainForm(&mainForm);

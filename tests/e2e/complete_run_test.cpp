@@ -1,0 +1,54 @@
+// A whole speed-up on the simulated stick: scan, backup, format and restore
+// through the real window, and the stick's files back afterwards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/text.h"
+#include "testbed_session.h"
+#include "ui_driver.h"
+
+namespace sw::e2e {
+namespace {
+
+TEST(CompleteRunTest, ScanBackupFormatAndRestoreBringTheFilesBack) {
+  TestbedSession session;
+  ASSERT_EQ(session.Problem(), "");
+  // The recycle bin is the one folder the backup leaves out: the format
+  // erases it for good, which shows the drive really was emptied.
+  const std::string recycled = session.StickFolder() + "\\$RECYCLE.BIN";
+  CreateDirectoryW(Widen(recycled).c_str(), nullptr);
+  std::ofstream(std::filesystem::path(Widen(recycled + "\\deleted.txt"))) << "thrown away";
+
+  HWND devices = ui::FindControl(session.Window(), "ComboBox", {}, 0);
+  const std::string entry = "Acme Pocket Stick (14.91 GB) (" + session.Root() + ")";
+  ASSERT_EQ(ui::ComboItems(devices), std::vector<std::string>{entry});
+  ui::SetChecked(ui::FindControl(session.Window(), "Button", "Scan drive for errors"), true);
+
+  session.Click("Start");
+  ASSERT_TRUE(ui::AnswerDialog("Warning", "Yes", "all data on drive " + session.Root() + " will be erased",
+                               kStepTimeoutMs));
+  ASSERT_TRUE(ui::AnswerDialog("Confirmation", "Yes", "back up data on drive " + session.Root(), kStepTimeoutMs));
+  ASSERT_TRUE(ui::AnswerDialog("Browse for Folder", "OK", {}, kStepTimeoutMs));
+  ASSERT_TRUE(session.WaitForLog("Operations completed.")) << session.Log();
+
+  const std::string drive(1, session.Letter());
+  EXPECT_TRUE(InOrder(session.Log(), {"   Copied Readme.txt, size: 25 bytes", "5 files copied matching mask *.*",
+                                      "Data backup completed.", "Starting check disk for " + drive + ":",
+                                      "The type of the file system is FAT32.", "Volume label is POCKET.",
+                                      "found no problems.", "Check Disk: Finished OK", "Disk scan completed.",
+                                      "Format USB drive...", "Starting format disk for " + drive + ":",
+                                      "Format Disk: Structure Created OK",
+                                      "The new file system is NTFS, allocation unit size: 65536 bytes.",
+                                      "Format Disk: Finished OK", "Disk drive is formatted.",
+                                      "Data is being copied back to USB drive ...", "Copy operation completed.",
+                                      "Your USB Drive is optimized for faster read and write access."}))
+      << session.Log();
+  EXPECT_EQ(session.Log().find("Format disk program initializing..."), std::string::npos);
+  EXPECT_EQ(session.StickFiles(), SampleFiles());
+  EXPECT_TRUE(ui::IsShown(session.Button("Start")));
+}
+
+}  // namespace
+}  // namespace sw::e2e
