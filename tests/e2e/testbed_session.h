@@ -1,8 +1,8 @@
 // One run of stickwise-testbed.exe for an end-to-end test: a temporary
 // folder with a copy of the testbed, its machine description and a stick
 // folder with sample files; the testbed maps the stick as a removable
-// drive. The destructor ends the testbed and removes the drive letter and
-// the folder.
+// drive. The destructor ends the testbed, removes the drive letter and the
+// folder, and puts the program's settings back as they were.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/handles.h"
+#include "settings_snapshot.h"
 
 namespace sw::e2e {
 
@@ -46,6 +47,7 @@ class TestbedSession {
  private:
   void Start(const std::string& driveKeys);
 
+  SettingsSnapshot settings_;  // restored after the testbed has saved its own
   std::string problem_;
   std::wstring folder_;
   std::string stickFolder_;
