@@ -158,6 +158,10 @@ const SimulatedDrive* FindByLetter(const Machine& machine, char letter) {
   return nullptr;
 }
 
+SimulatedDrive* FindByLetter(Machine& machine, char letter) {
+  return const_cast<SimulatedDrive*>(FindByLetter(static_cast<const Machine&>(machine), letter));
+}
+
 const SimulatedDrive* FindByNumber(const Machine& machine, int number) {
   for (const SimulatedDrive& drive : machine.drives)
     if (drive.number == number) return &drive;

@@ -54,6 +54,7 @@ ParseResult ParseMachine(const std::string& text, const std::string& baseFolder)
 
 // The drive with this letter (any case) or this physical drive number.
 const SimulatedDrive* FindByLetter(const Machine& machine, char letter);
+SimulatedDrive* FindByLetter(Machine& machine, char letter);
 const SimulatedDrive* FindByNumber(const Machine& machine, int number);
 
 }  // namespace sw::testbed

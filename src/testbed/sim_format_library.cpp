@@ -95,9 +95,9 @@ void EmptyFolder(const std::string& folder) {
 
 SimulatedDrive* SimulatedFormatLibrary::DriveOf(const std::string& root) {
   if (root.empty()) return nullptr;
-  const SimulatedDrive* drive = FindByLetter(machine_, root[0]);
+  SimulatedDrive* drive = FindByLetter(machine_, root[0]);
   if (drive == nullptr || !IsRemovableDrivePresent(drive->letter)) return nullptr;
-  return const_cast<SimulatedDrive*>(drive);
+  return drive;
 }
 
 void SimulatedFormatLibrary::FormatEx(const std::string& root, uint32_t /*mediaCode*/, const std::string& fileSystem,

@@ -57,6 +57,11 @@ WCHAR MountLetter(char letter) { return static_cast<WCHAR>(AsciiLower(std::strin
 std::string MapRemovableDrive(char letter, const std::string& folder) {
   if (GetFileAttributesW(Widen(folder).c_str()) == INVALID_FILE_ATTRIBUTES)
     return "the folder " + folder + " does not exist";
+  // A removable letter may be left from an earlier run and is mapped anew;
+  // any other drive on the letter is the machine's own and stays.
+  const std::wstring root = Widen(std::string(1, letter) + ":\\");
+  const UINT type = GetDriveTypeW(root.c_str());
+  if (type != DRIVE_NO_ROOT_DIR && type != DRIVE_REMOVABLE) return "drive " + std::string(1, letter) + ": is in use";
   const std::string mountPoint = HostPathOf(folder);
   if (mountPoint.empty()) return "drive letters for simulated drives need Wine's mount manager";
   const size_t mountPointSize = mountPoint.size() + 1;

@@ -9,7 +9,8 @@
 namespace sw::testbed {
 
 // Maps `letter` to the folder (a Windows path) as a removable drive. An
-// empty text when done; else why not (for example: not running under Wine).
+// empty text when done; else why not (not running under Wine, or the
+// letter names one of the machine's own drives).
 std::string MapRemovableDrive(char letter, const std::string& folder);
 // Removes the mapping of `letter`; false when the mount manager refused.
 bool UnmapDrive(char letter);

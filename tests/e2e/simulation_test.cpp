@@ -109,6 +109,13 @@ TEST_F(PluggedStickTest, TheDriveAnswersTheStorageGeometryAndExtentQueriesAsAUsb
   EXPECT_EQ(extents.Extents[0].DiskNumber, 6u);
 }
 
+TEST_F(PluggedStickTest, TheMachinesOwnDrivesAreNeverMappedOver) {
+  EXPECT_EQ(MapRemovableDrive('C', folder_), "drive C: is in use");
+  EXPECT_EQ(GetDriveTypeW(L"C:\\"), static_cast<UINT>(DRIVE_FIXED));
+  // The stick's own letter, left from an earlier run, is mapped anew.
+  EXPECT_EQ(MapRemovableDrive(Drive().letter, folder_), "");
+}
+
 TEST_F(PluggedStickTest, AnUnpluggedDriveCannotBeOpenedAndLeavesWmi) {
   Win32DeviceIo system;
   SimulatedDeviceIo io(machine_, system);
