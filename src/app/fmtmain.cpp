@@ -98,6 +98,10 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::StartupSequence() {
+  // A copy refused by the single-instance guard ends as soon as the loop
+  // starts: it runs none of the steps, so it never opens the drives while
+  // the running copy may be formatting one.
+  if (tk::Application().Terminated()) return;
   // Step 1, lenient null conversion, is a property of the WMI reads: a null
   // property reads as an empty text or zero there.
   CreateDeviceListener();  // step 2

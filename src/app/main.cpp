@@ -23,21 +23,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   services.system = &system;
   services.locale = &locale;
   services.printer = &printer;
-  sw::Win32FormatLibrary formatLibrary;  // fmifs.dll, released at program end
-  services.formatLibrary = &formatLibrary;
   sw::Win32DeviceIo deviceIo;  // physical drives and volumes
   services.deviceIo = &deviceIo;
   sw::Win32Wmi wmi;  // holds the COM initialisation of this thread
   services.wmi = &wmi;
+  sw::Win32FormatLibrary formatLibrary;  // fmifs.dll, released at program end
+  services.formatLibrary = &formatLibrary;
 
   auto& application = sw::tk::Application();
   application.Initialize(instance, &dialogs);
   application.Title = sw::kApplicationTitle;
   sw::RegisterInstanceControlClass();  // the main window carries the single-instance guard
-  {
+  // An error while the window is built from its description (the
+  // single-instance block, a second guard) reaches the error box too.
+  sw::tk::Guarded([&] {
     sw::TMainForm mainForm(services);
     application.SetMainForm(&mainForm);
     application.Run();
-  }
+  });
   return 0;
 }

@@ -29,6 +29,19 @@ TEST_F(StartupTest, WithoutAdministratorRightsOnlyTheRefusalBoxIsShownAndTheProc
   EXPECT_FALSE(SettingsKeyExists()) << "a refused start writes nothing";
 }
 
+TEST_F(StartupTest, CopyRefusedBeforeStartUpRunsNoStep) {
+  // The single-instance guard asks the application to end while the window
+  // is being built; start-up then neither asks for rights nor probes drives.
+  tk::Application().Terminate();
+  system.administrator = false;
+  WriteFs(2);
+  TMainForm& f = CreateForm();
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_FALSE(system.endedWith.has_value());
+  EXPECT_FALSE(f.StartupCompleted());
+  EXPECT_EQ(f.FileSystem->ItemIndex(), 0);
+}
+
 TEST_F(StartupTest, FailedTokenQueryShowsTheSystemErrorAndStopsStartUp) {
   system.failAdministratorCheck = true;
   WriteFs(2);
