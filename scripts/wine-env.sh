@@ -55,6 +55,12 @@ start_wineserver() {
   if [ -f "$keeper" ]; then
     setsid /usr/lib/wine/wine64 "$keeper" wait "stickwise keep-alive" 86400000 </dev/null >/dev/null 2>&1 &
     _wine_env_pids+=($!)
+    # The keeper must be up (and the services with it) before any test runs.
+    for _ in $(seq 1 100); do
+      pgrep -f "uidriver.exe wait stickwise keep-alive" >/dev/null && break
+      sleep 0.1
+    done
+    sleep 1
   fi
   wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
   # Message boxes of crashed test processes must never wait for a click.
