@@ -2,8 +2,7 @@
 // here and handed to the main window.
 #include <windows.h>
 
-#include "app/fmtmain.h"
-#include "instance/instancecontrol.h"
+#include "app/run_program.h"
 #include "platform/device_io_win32.h"
 #include "platform/dialogs_win32.h"
 #include "platform/format_library_win32.h"
@@ -11,7 +10,6 @@
 #include "platform/print_canvas_win32.h"
 #include "platform/system_facts_win32.h"
 #include "platform/wmi_win32.h"
-#include "toolkit/application.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   sw::Win32Dialogs dialogs;
@@ -30,16 +28,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   sw::Win32FormatLibrary formatLibrary;  // fmifs.dll, released at program end
   services.formatLibrary = &formatLibrary;
 
-  auto& application = sw::tk::Application();
-  application.Initialize(instance, &dialogs);
-  application.Title = sw::kApplicationTitle;
-  sw::RegisterInstanceControlClass();  // the main window carries the single-instance guard
-  // An error while the window is built from its description (the
-  // single-instance block, a second guard) reaches the error box too.
-  sw::tk::Guarded([&] {
-    sw::TMainForm mainForm(services);
-    application.SetMainForm(&mainForm);
-    application.Run();
-  });
-  return 0;
+  return sw::RunMainWindow(instance, services);
 }

@@ -13,8 +13,7 @@
 #include <memory>
 #include <sstream>
 
-#include "app/fmtmain.h"
-#include "instance/instancecontrol.h"
+#include "app/run_program.h"
 #include "platform/device_io_win32.h"
 #include "platform/dialogs_win32.h"
 #include "platform/locale_win32.h"
@@ -27,7 +26,6 @@
 #include "testbed/sim_format_library.h"
 #include "testbed/sim_wmi.h"
 #include "testbed/wine_mount.h"
-#include "toolkit/application.h"
 
 namespace {
 
@@ -102,14 +100,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   sw::testbed::SimulatedFormatLibrary formatLibrary(machine);
   services.formatLibrary = &formatLibrary;
 
-  auto& application = sw::tk::Application();
-  application.Initialize(instance, &dialogs);
-  application.Title = sw::kApplicationTitle;
-  sw::RegisterInstanceControlClass();  // the main window carries the single-instance guard
-  {
-    sw::TMainForm mainForm(services);
-    application.SetMainForm(&mainForm);
-    application.Run();
-  }
-  return 0;
+  return sw::RunMainWindow(instance, services);
 }
