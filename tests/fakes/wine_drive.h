@@ -1,15 +1,21 @@
 // A temporary folder mapped as a removable drive letter through Wine's mount
-// manager, so the engine reads real sizes and volume information. The letter
-// and the folder are removed in the destructor.
+// manager (the testbed's mapping), so the engine and the operation read real
+// sizes and volume information. The letter and the folder are removed in the
+// destructor.
 #pragma once
 
+#include <memory>
 #include <string>
+
+namespace sw::testbed {
+class MappedDrive;
+}
 
 namespace sw::testing {
 
 class WineDrive {
  public:
-  explicit WineDrive(const std::string& label);
+  WineDrive();
   ~WineDrive();
   WineDrive(const WineDrive&) = delete;
   WineDrive& operator=(const WineDrive&) = delete;
@@ -25,8 +31,8 @@ class WineDrive {
  private:
   std::string problem_;
   char letter_ = 0;
-  bool defined_ = false;
   std::wstring folder_;  // Windows path of the temporary folder
+  std::unique_ptr<testbed::MappedDrive> mapping_;
 };
 
 }  // namespace sw::testing

@@ -25,7 +25,7 @@ using fakes::LibraryCommand;
 
 class EngineTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { drive_ = new WineDrive("STICK"); }
+  static void SetUpTestSuite() { drive_ = new WineDrive(); }
   static void TearDownTestSuite() {
     delete drive_;
     drive_ = nullptr;

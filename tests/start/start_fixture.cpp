@@ -91,7 +91,7 @@ void StickLibrary::Chkdsk(const std::string& root, const std::string& fileSystem
   FakeFormatLibrary::Chkdsk(root, fileSystem, repair, verbose, onlyIfDirty, surfaceScan, callback);
 }
 
-void StartTest::SetUpTestSuite() { drive_ = new WineDrive("STICK"); }
+void StartTest::SetUpTestSuite() { drive_ = new WineDrive(); }
 
 void StartTest::TearDownTestSuite() {
   delete drive_;
