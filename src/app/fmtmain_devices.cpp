@@ -11,29 +11,10 @@
 #include "devices/volume_probe.h"
 #include "devices/wmi_disks.h"
 #include "platform/locale.h"
+#include "platform/module_path.h"
 #include "platform/text.h"
 
 namespace sw {
-
-namespace {
-
-// The folder of the running executable, without a trailing separator.
-std::string ExecutableFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);  // a long path: ask again with room for it
-  }
-  const size_t slash = path.find_last_of(L"\\/");
-  return Narrow(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
-}
-
-}  // namespace
 
 void TMainForm::RunCompanionTool() { CompanionToolOutput = RunAndCapture(CompanionToolCommandLine(ExecutableFolder())); }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "devices/device_list.h"
+#include "platform/module_path.h"
 #include "platform/text.h"
 
 namespace sw {
@@ -64,18 +65,7 @@ char SystemDriveLetter() {
   return LetterOfAbsolutePath(folder);
 }
 
-std::string ProgramPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return Narrow(path);
-    }
-    path.resize(path.size() * 2);  // a long path: ask again with room for it
-  }
-}
+std::string ProgramPath() { return ExecutablePath(); }
 
 char ProgramDriveLetter() { return DriveLetterOfPath(ProgramPath()); }
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/module_path.h"
 #include "platform/text.h"
 
 namespace sw::drive {
@@ -25,15 +26,7 @@ char LetterOfPath(const std::wstring& path) {
   return 0;
 }
 
-std::wstring ProgramPath() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return {};
-    if (n < buffer.size()) return std::wstring(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);
-  }
-}
+std::wstring ProgramPath() { return Widen(ExecutablePath()); }
 
 std::wstring SystemFolder() {
   wchar_t buffer[MAX_PATH];

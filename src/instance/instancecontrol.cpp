@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "platform/module_path.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
 #include "toolkit/control.h"
@@ -65,16 +66,9 @@ std::string InstanceMappingName(const std::string& executablePath) {
 std::string InstanceLockName(const std::string& mappingName) { return mappingName + ".InstanceLock"; }
 
 std::string RunningExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) RaiseLastOSError();
-    if (length < path.size()) {
-      path.resize(length);
-      return Narrow(path);
-    }
-    path.resize(path.size() * 2);  // the path was cut: try a larger buffer
-  }
+  std::string path = ExecutablePath();
+  if (path.empty()) RaiseLastOSError();
+  return path;
 }
 
 TInstanceControl::TInstanceControl(tk::TComponent* owner) : tk::TComponent(owner) {

@@ -17,6 +17,7 @@
 #include "platform/device_io_win32.h"
 #include "platform/dialogs_win32.h"
 #include "platform/locale_win32.h"
+#include "platform/module_path.h"
 #include "platform/print_canvas_win32.h"
 #include "platform/system_facts_win32.h"
 #include "platform/text.h"
@@ -32,20 +33,13 @@ namespace {
 constexpr char kMachineFileName[] = "stickwise-testbed.ini";
 constexpr int kExitBadMachine = 2;
 
-std::string ExecutableFolder() {
-  std::wstring path(32768, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(length);
-  return sw::Narrow(path.substr(0, path.find_last_of(L'\\')));
-}
-
 std::string MachineFilePath() {
   int count = 0;
   LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   std::string path;
   if (arguments != nullptr && count > 1) path = sw::Narrow(arguments[1]);
   if (arguments != nullptr) LocalFree(arguments);
-  return path.empty() ? ExecutableFolder() + "\\" + kMachineFileName : path;
+  return path.empty() ? sw::ExecutableFolder() + "\\" + kMachineFileName : path;
 }
 
 std::string FolderOf(const std::string& path) {
