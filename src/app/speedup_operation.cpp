@@ -8,6 +8,7 @@
 
 #include "app/fmtmain.h"
 #include "app/speedup_rules.h"
+#include "copy/copy_folder.h"
 #include "copy/copy_paths.h"
 #include "format/fmtchkdsk.h"
 #include "platform/dialogs.h"
@@ -103,6 +104,10 @@ bool TSpeedUpOperation::Backup() {
   form_.CopyTarget = *chosen;
   form_.CopyDriveContents();
   if (CancelRequested) return false;  // the window was closed during the backup
+  // A file that did not reach the backup would be lost by the format.
+  if (CopyStatistics.DroppedByError > 0)
+    return Refuse(std::to_string(CopyStatistics.DroppedByError) + " file(s) could not be backed up, so drive " +
+                  DriveName() + " is not formatted. Nothing was erased.");
   Log("Data backup completed.");
   return true;
 }

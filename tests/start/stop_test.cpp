@@ -227,5 +227,24 @@ TEST_F(StopTest, ABackupErrorReachesTheErrorBoxAndNothingIsFormatted) {
   EXPECT_FALSE(form->OperationRunning);
 }
 
+TEST_F(StopTest, AFileThatCouldNotBeBackedUpKeepsTheDriveFromBeingFormatted) {
+  Prepare(false);
+  Answer({true, true});
+  dialogs.folderAnswers = {BackupFolder()};
+  // A file held open without sharing cannot be read by the copy.
+  UniqueHandle held(CreateFileW(Widen(Root() + "docs\\b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr));
+  ASSERT_TRUE(held.Valid());
+  PressStart();
+  held.Reset();
+  EXPECT_EQ(form->Log->Lines().back(),
+            "1 file(s) could not be backed up, so drive " + Upper(DriveName()) + " is not formatted. Nothing was erased.");
+  EXPECT_TRUE(library.formatCalls.empty());
+  EXPECT_EQ(FilesBelow(Root()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
+  EXPECT_TRUE(form->btnStart->Visible());
+  EXPECT_TRUE(form->btnStart->Enabled());
+  EXPECT_FALSE(form->OperationRunning);
+}
+
 }  // namespace
 }  // namespace sw::testing
