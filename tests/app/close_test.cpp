@@ -2,7 +2,7 @@
 // action, and the title-bar close. The window stays hidden here (hiding a
 // shown window costs seconds under Xvfb); a close is seen by the settings it
 // writes.
-#include "main_form_fixture.h"
+#include "fakes/main_form_fixture.h"
 
 namespace sw::testing {
 namespace {

@@ -1,5 +1,5 @@
 // The activity log, its context menu and the status line.
-#include "main_form_fixture.h"
+#include "fakes/main_form_fixture.h"
 #include "toolkit/clipboard.h"
 
 namespace sw::testing {

@@ -1,7 +1,7 @@
 // Printing the log: job title, heading line, font and the page layout,
 // checked against a canvas that records what it would print.
 #include "app/print_layout.h"
-#include "main_form_fixture.h"
+#include "fakes/main_form_fixture.h"
 
 namespace sw::testing {
 namespace {

@@ -1,6 +1,6 @@
 // The options kept per user in the registry: what start-up restores, what
 // closing writes, and what a damaged value does.
-#include "main_form_fixture.h"
+#include "fakes/main_form_fixture.h"
 
 namespace sw::testing {
 namespace {

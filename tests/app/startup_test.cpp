@@ -1,6 +1,6 @@
 // Start-up: the rights check and its refusal, the year rule of the
 // copyright line and the About box.
-#include "main_form_fixture.h"
+#include "fakes/main_form_fixture.h"
 
 namespace sw::testing {
 namespace {

@@ -6,12 +6,8 @@
 #include <map>
 #include <memory>
 
-#include "app/fmtmain.h"
 #include "copy/copy_folder.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_locale.h"
-#include "fakes/fake_print_canvas.h"
-#include "fakes/fake_system_facts.h"
+#include "fakes/main_form_fixture.h"
 #include "platform/exceptions.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -21,23 +17,11 @@
 namespace sw::testing {
 namespace {
 
-class BackupTest : public ::testing::Test {
+class BackupTest : public MainFormTest {
  protected:
   BackupTest() {
-    registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-    tk::Application().ResetForTests();
-    tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
-    services.dialogs = &dialogs;
-    services.system = &system;
-    services.locale = &locale;
-    services.printer = &printer;
-    form = std::make_unique<TMainForm>(services);
+    CreateForm();
     form->Clear1Click();
-  }
-  ~BackupTest() override {
-    form.reset();
-    tk::Application().ResetForTests();
-    registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
   }
 
   std::string Drive(const std::string& relative = "") const { return tree.Path("drive\\" + relative); }
@@ -54,12 +38,6 @@ class BackupTest : public ::testing::Test {
   }
 
   TempTree tree;
-  fakes::FakeDialogs dialogs;
-  fakes::FakeSystemFacts system;
-  fakes::FakeLocale locale;
-  fakes::FakePrintCanvas printer;
-  AppServices services;
-  std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(BackupTest, FilesAtTheRootGiveOneFolderLineAndOneLinePerFile) {

@@ -5,15 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "app/fmtmain.h"
 #include "fakes/fake_device_io.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_locale.h"
-#include "fakes/fake_print_canvas.h"
-#include "fakes/fake_system_facts.h"
 #include "fakes/fake_wmi.h"
-#include "platform/registry.h"
-#include "toolkit/application.h"
+#include "fakes/main_form_fixture.h"
 
 namespace sw {
 namespace {
@@ -30,16 +24,9 @@ fakes::WmiObjectData Disk(const std::string& caption, const std::string& id, lon
           {"Size", WmiValue::Text(std::to_string(size))}};
 }
 
-class DeviceListTest : public ::testing::Test {
+class DeviceListTest : public testing::MainFormTest {
  protected:
   DeviceListTest() {
-    registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-    tk::Application().ResetForTests();
-    tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
-    services.dialogs = &dialogs;
-    services.system = &facts;
-    services.locale = &locale;
-    services.printer = &printer;
     services.deviceIo = &io;
     services.wmi = &wmi;
     wmi.Answer(kDiskQuery, {Disk("Generic Flash Disk USB Device", "\\\\.\\PHYSICALDRIVE1", 8010194944LL),
@@ -49,17 +36,6 @@ class DeviceListTest : public ::testing::Test {
                "WHERE AssocClass = Win32_LogicalDiskToPartition",
                {{{"DeviceID", WmiValue::Text("F:")}}});
   }
-  ~DeviceListTest() override {
-    form.reset();
-    tk::Application().ResetForTests();
-    registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-  }
-
-  TMainForm& CreateForm() {
-    form = std::make_unique<TMainForm>(services);
-    return *form;
-  }
-
   void Offer(const std::string& vendor, const std::string& product, long long size, const std::string& path) {
     form->PendingVendor = vendor;
     form->PendingProduct = product;
@@ -71,14 +47,8 @@ class DeviceListTest : public ::testing::Test {
 
   bool LogHas(const std::string& text) const { return form->Log->Text().find(text) != std::string::npos; }
 
-  fakes::FakeDialogs dialogs;
-  fakes::FakeSystemFacts facts;
-  fakes::FakeLocale locale;
-  fakes::FakePrintCanvas printer;
   fakes::FakeDeviceIo io;
   fakes::FakeWmi wmi;
-  AppServices services;
-  std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(DeviceListTest, StartupListsTheWmiDisksIntoTheLogAndTheRecords) {
