@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "app/main_form_fixture.h"
+#include "fakes/main_form_fixture.h"
 
 namespace sw::testing {
 namespace {
