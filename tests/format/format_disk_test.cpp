@@ -132,9 +132,9 @@ TEST_F(FormatDiskTest, BadRootMissingDriveAndDriveInUseRaise) {
     }
     return std::string("no exception");
   };
-  EXPECT_EQ(messageOf("P"), "Invalid Drive Specification: P");
-  EXPECT_EQ(messageOf("1:\\"), "Invalid Drive Specification: 1:\\");
-  EXPECT_EQ(messageOf("P:\\WINDOWS"), "Invalid Drive Specification: P:\\WINDOWS");
+  EXPECT_EQ(messageOf("P"), kNotADriveRootMessage + "P");
+  EXPECT_EQ(messageOf("1:\\"), kNotADriveRootMessage + "1:\\");
+  EXPECT_EQ(messageOf("P:\\WINDOWS"), kNotADriveRootMessage + "P:\\WINDOWS");
   deviceIo.openErrors[DevicePath(root[0])] = ERROR_SHARING_VIOLATION;
   EXPECT_EQ(messageOf(root), "Drive In Use: " + root);
   EXPECT_TRUE(library.formatCalls.empty());
