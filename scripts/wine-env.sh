@@ -8,6 +8,9 @@ export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko installer prompts
 export WINELOADER=/usr/lib/wine/wine64
+# Debian puts the 64-bit loader outside PATH; every Wine program here is
+# started through it by its full path.
+WINE_BIN=/usr/lib/wine/wine64
 
 _wine_env_pids=()
 wine_env_cleanup() {
@@ -43,9 +46,16 @@ start_wineserver() {
   # Booting here starts the prefix's background services with their output
   # on /dev/null; started later by a test, they would inherit its output
   # pipe and keep the reader (ctest, a pipe) waiting.
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
+  # A prefix that is new or older than the installed Wine is prepared here,
+  # before anything else runs: the first program would otherwise do it, with
+  # the preparation's children on that program's output.
+  if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.update-timestamp" ]; then
+    if ! "$WINE_BIN" wineboot -i </dev/null >/dev/null 2>&1; then
+      echo "Wine could not prepare the prefix $WINEPREFIX" >&2
+      exit 1
+    fi
   fi
+  "$WINE_BIN" cmd /c exit </dev/null >/dev/null 2>&1 || true
   # Wine stops the prefix's services when its last program ends, and the
   # next program to start them hands them its output: under ctest that is a
   # test's output pipe, which they would hold open until the test times out.
@@ -53,7 +63,7 @@ start_wineserver() {
   # /dev/null, for the whole run.
   local keeper="$BUILD_DIR/tests/support/uidriver.exe"
   if [ -f "$keeper" ]; then
-    setsid /usr/lib/wine/wine64 "$keeper" wait "stickwise keep-alive" 86400000 </dev/null >/dev/null 2>&1 &
+    setsid "$WINE_BIN" "$keeper" wait "stickwise keep-alive" 86400000 </dev/null >/dev/null 2>&1 &
     _wine_env_pids+=($!)
     # The keeper must be up (and the services with it) before any test runs.
     for _ in $(seq 1 100); do
@@ -62,9 +72,9 @@ start_wineserver() {
     done
     sleep 1
   fi
-  wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+  "$WINE_BIN" cmd /c exit </dev/null >/dev/null 2>&1 || true
   # Message boxes of crashed test processes must never wait for a click.
-  wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+  "$WINE_BIN" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
 }
 
 start_wine_env() {
