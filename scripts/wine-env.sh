@@ -43,12 +43,10 @@ start_wineserver() {
   mkdir -p "$WINEPREFIX"
   setsid wineserver -p -f >/dev/null 2>&1 &
   _wine_env_pids+=($!)
-  # Booting here starts the prefix's background services with their output
-  # on /dev/null; started later by a test, they would inherit its output
-  # pipe and keep the reader (ctest, a pipe) waiting.
   # A prefix that is new or older than the installed Wine is prepared here,
-  # before anything else runs: the first program would otherwise do it, with
-  # the preparation's children on that program's output.
+  # before anything else runs, with its background services' output on
+  # /dev/null. Left to the first test, the preparation's children would hold
+  # that test's output pipe and keep ctest waiting until the timeout.
   if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.update-timestamp" ]; then
     if ! "$WINE_BIN" wineboot -i </dev/null >/dev/null 2>&1; then
       echo "Wine could not prepare the prefix $WINEPREFIX" >&2
