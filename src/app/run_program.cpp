@@ -2,11 +2,28 @@
 
 #include "app/fmtmain.h"
 #include "instance/instancecontrol.h"
+#include "platform/dialogs_win32.h"
+#include "platform/locale_win32.h"
+#include "platform/print_canvas_win32.h"
+#include "platform/system_facts_win32.h"
 #include "toolkit/application.h"
 
 namespace sw {
 
-int RunMainWindow(HINSTANCE instance, AppServices& services) {
+int RunMainWindow(HINSTANCE instance, const DriveServices& drives) {
+  Win32Dialogs dialogs;
+  Win32SystemFacts system;
+  Win32Locale locale;
+  Win32PrintCanvas printer;
+  AppServices services;
+  services.dialogs = &dialogs;
+  services.system = &system;
+  services.locale = &locale;
+  services.printer = &printer;
+  services.deviceIo = drives.deviceIo;
+  services.wmi = drives.wmi;
+  services.formatLibrary = drives.formatLibrary;
+
   auto& application = tk::Application();
   application.Initialize(instance, services.dialogs);
   application.Title = kApplicationTitle;

@@ -1,5 +1,6 @@
 // What every entry point shares: running the application with its main
-// window over a given set of services.
+// window over the system's own dialogs, facts, locale and printer, and the
+// drive services the entry point chooses.
 #pragma once
 
 #include <windows.h>
@@ -8,10 +9,19 @@
 
 namespace sw {
 
+// The services that reach the drives: the system's in stickwise.exe, a
+// simulated machine's in the testbed.
+struct DriveServices {
+  IDeviceIo* deviceIo = nullptr;
+  IWmi* wmi = nullptr;
+  IFormatLibrary* formatLibrary = nullptr;
+};
+
 // Initialises the application object (title, error box), registers the
-// single-instance guard, builds the main window over `services` and runs the
-// message loop until the application ends. An error while the window is
-// built reaches the error box. Returns the process exit code.
-int RunMainWindow(HINSTANCE instance, AppServices& services);
+// single-instance guard, builds the main window over the system's services
+// and `drives` and runs the message loop until the application ends. An
+// error while the window is built reaches the error box. Returns the
+// process exit code.
+int RunMainWindow(HINSTANCE instance, const DriveServices& drives);
 
 }  // namespace sw

@@ -37,7 +37,8 @@ class SimulatedFormatLibrary : public IFormatLibrary {
 std::vector<std::string> DefaultFormatOutput(const std::string& fileSystem, uint32_t clusterSize);
 std::vector<std::string> DefaultCheckOutput(const SimulatedDrive& drive);
 
-// Deletes everything inside `folder`, keeping the folder itself.
+// Deletes everything inside `folder`, keeping the folder itself; read-only
+// entries too, and a folder link goes without its target being emptied.
 void EmptyFolder(const std::string& folder);
 
 }  // namespace sw::testbed

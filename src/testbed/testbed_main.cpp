@@ -15,11 +15,7 @@
 
 #include "app/run_program.h"
 #include "platform/device_io_win32.h"
-#include "platform/dialogs_win32.h"
-#include "platform/locale_win32.h"
 #include "platform/module_path.h"
-#include "platform/print_canvas_win32.h"
-#include "platform/system_facts_win32.h"
 #include "platform/text.h"
 #include "platform/wmi_win32.h"
 #include "testbed/machine.h"
@@ -76,23 +72,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!mappings.back()->Problem().empty()) return Refuse(mappings.back()->Problem());
   }
 
-  sw::Win32Dialogs dialogs;
-  sw::Win32SystemFacts system;
-  sw::Win32Locale locale;
-  sw::Win32PrintCanvas printer;
-  sw::AppServices services;
-  services.dialogs = &dialogs;
-  services.system = &system;
-  services.locale = &locale;
-  services.printer = &printer;
   sw::Win32DeviceIo systemDeviceIo;
   sw::testbed::SimulatedDeviceIo deviceIo(machine, systemDeviceIo);
-  services.deviceIo = &deviceIo;
   sw::Win32Wmi systemWmi;  // holds the COM initialisation of this thread
   sw::testbed::SimulatedWmi wmi(machine, systemWmi);
-  services.wmi = &wmi;
   sw::testbed::SimulatedFormatLibrary formatLibrary(machine);
-  services.formatLibrary = &formatLibrary;
-
-  return sw::RunMainWindow(instance, services);
+  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary});
 }

@@ -14,10 +14,7 @@
 
 #include "app/fmtmain.h"
 #include "copy/copy_folder.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_locale.h"
-#include "fakes/fake_print_canvas.h"
-#include "fakes/fake_system_facts.h"
+#include "fakes/fake_app_services.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
@@ -116,17 +113,9 @@ int main(int argc, char** argv) {
   const int large = argc > 3 ? std::atoi(argv[3]) : 3;
   const int largeMiB = argc > 4 ? std::atoi(argv[4]) : 32;
 
-  sw::fakes::FakeDialogs dialogs;
-  sw::fakes::FakeSystemFacts system;
-  sw::fakes::FakeLocale locale;
-  sw::fakes::FakePrintCanvas printer;
-  sw::AppServices services;
-  services.dialogs = &dialogs;
-  services.system = &system;
-  services.locale = &locale;
-  services.printer = &printer;
-  sw::tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
-  sw::TMainForm form(services);
+  sw::fakes::FakeAppServices fakes;
+  sw::tk::Application().Initialize(GetModuleHandleW(nullptr), &fakes.dialogs);
+  sw::TMainForm form(fakes.services);
 
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH, temp);
@@ -156,7 +145,7 @@ int main(int argc, char** argv) {
     // the logging costs.
     start = Clock::now();
     sw::CopyFolder(drive, root + "\\bare" + std::to_string(round), "*.*", sw::ReplaceWhenNewer, false, false, true,
-                   false, false, nullptr, sw::TCopyHost{&dialogs, &locale, nullptr}, sw::TNameRules::WholeDrive);
+                   false, false, nullptr, sw::TCopyHost{&fakes.dialogs, &fakes.locale, nullptr}, sw::TNameRules::WholeDrive);
     double bare = Seconds(start);
 
     std::printf("copy: round %d: CopyDriveContents %.3f s (%d files, %zu log lines), xcopy %.3f s (%d files), "

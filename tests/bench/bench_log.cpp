@@ -7,10 +7,7 @@
 #include <cstdlib>
 
 #include "app/fmtmain.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_locale.h"
-#include "fakes/fake_print_canvas.h"
-#include "fakes/fake_system_facts.h"
+#include "fakes/fake_app_services.h"
 #include "toolkit/application.h"
 
 namespace {
@@ -27,17 +24,9 @@ double AppendLines(sw::TMainForm& form, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  sw::fakes::FakeDialogs dialogs;
-  sw::fakes::FakeSystemFacts system;
-  sw::fakes::FakeLocale locale;
-  sw::fakes::FakePrintCanvas printer;
-  sw::AppServices services;
-  services.dialogs = &dialogs;
-  services.system = &system;
-  services.locale = &locale;
-  services.printer = &printer;
-  sw::tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
-  sw::TMainForm form(services);
+  sw::fakes::FakeAppServices fakes;
+  sw::tk::Application().Initialize(GetModuleHandleW(nullptr), &fakes.dialogs);
+  sw::TMainForm form(fakes.services);
 
   int small = argc > 1 ? std::atoi(argv[1]) : 10000;
   int large = argc > 2 ? std::atoi(argv[2]) : 100000;

@@ -1,32 +1,12 @@
 #include "temp_tree.h"
 
 #include "platform/text.h"
+#include "testbed/sim_format_library.h"
 
 namespace sw::testing {
 namespace {
 
 std::wstring Verbatim(const std::string& path) { return L"\\\\?\\" + Widen(path); }
-
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW entry{};
-  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (listing != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = entry.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring full = folder + L"\\" + name;
-      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) RemoveTree(full);
-        RemoveDirectoryW(full.c_str());
-      } else {
-        DeleteFileW(full.c_str());
-      }
-    } while (FindNextFileW(listing, &entry));
-    FindClose(listing);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
 
 }  // namespace
 
@@ -43,7 +23,11 @@ TempTree::TempTree() {
   }
 }
 
-TempTree::~TempTree() { RemoveTree(Verbatim(root_.substr(0, root_.size() - 1))); }
+TempTree::~TempTree() {
+  const std::wstring folder = Verbatim(root_.substr(0, root_.size() - 1));
+  testbed::EmptyFolder(Narrow(folder));
+  RemoveDirectoryW(folder.c_str());
+}
 
 void TempTree::MakeFolder(const std::string& relative) const {
   std::string path = root_;

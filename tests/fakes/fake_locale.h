@@ -2,13 +2,18 @@
 // h:mm AM/PM short times and h:mm:ss AM/PM long times.
 #pragma once
 
+#include <functional>
+
 #include "platform/locale.h"
 
 namespace sw::fakes {
 
 class FakeLocale : public ILocale {
  public:
-  std::string ThousandSeparator() override { return thousands; }
+  std::string ThousandSeparator() override {
+    if (onThousands) onThousands();
+    return thousands;
+  }
   std::string DecimalSeparator() override { return "."; }
   std::string FormatShortDate(const LocalDateTime& when) override;
   std::string FormatShortTime(const LocalDateTime& when) override;
@@ -17,6 +22,9 @@ class FakeLocale : public ILocale {
 
   std::string thousands = ",";
   LocalDateTime now{2026, 12, 7, 14, 5, 9};
+  // Runs whenever a number is formatted with thousands separators (once for
+  // every file line a copy writes).
+  std::function<void()> onThousands;
 };
 
 }  // namespace sw::fakes

@@ -8,25 +8,18 @@
 #include <memory>
 
 #include "app/fmtmain.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_locale.h"
-#include "fakes/fake_print_canvas.h"
-#include "fakes/fake_system_facts.h"
+#include "fakes/fake_app_services.h"
 #include "platform/registry.h"
 #include "toolkit/application.h"
 
 namespace sw::testing {
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public ::testing::Test, protected fakes::FakeAppServices {
  protected:
   MainFormTest() {
     registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
     tk::Application().ResetForTests();
     tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
-    services.dialogs = &dialogs;
-    services.system = &system;
-    services.locale = &locale;
-    services.printer = &printer;
     CancelRequested = false;
   }
   ~MainFormTest() override {
@@ -57,11 +50,6 @@ class MainFormTest : public ::testing::Test {
     return registry::OpenForReading(HKEY_CURRENT_USER, kSettingsKey).Valid();
   }
 
-  fakes::FakeDialogs dialogs;
-  fakes::FakeSystemFacts system;
-  fakes::FakeLocale locale;
-  fakes::FakePrintCanvas printer;
-  AppServices services;
   std::unique_ptr<TMainForm> form;
 };
 

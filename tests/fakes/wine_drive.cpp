@@ -3,31 +3,12 @@
 #include <windows.h>
 
 #include "platform/text.h"
+#include "testbed/sim_format_library.h"
 #include "testbed/wine_mount.h"
 
 namespace sw::testing {
 
 namespace {
-
-void DeleteTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring path = folder + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        DeleteTree(path);
-      } else {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
 
 bool DriveReadable(char letter) {
   ULARGE_INTEGER available, total, free;
@@ -61,7 +42,10 @@ WineDrive::WineDrive() {
 
 WineDrive::~WineDrive() {
   mapping_.reset();  // the letter goes before its folder
-  if (!folder_.empty()) DeleteTree(folder_);
+  if (!folder_.empty()) {
+    testbed::EmptyFolder(Narrow(folder_));
+    RemoveDirectoryW(folder_.c_str());
+  }
 }
 
 }  // namespace sw::testing

@@ -14,11 +14,7 @@ const char kCompleted[] = "Your USB Drive is optimized for faster read and write
 class RelistingDuringStartTest : public StartTest {
  protected:
   void Prepare(bool scan) {
-    CreateForm();
-    ASSERT_TRUE(form->StartupCompleted());
-    form->FileSystem->SetItemIndex(0);
-    form->VolumeLabel->SetText("Generic");
-    form->OptCorrectErrors->SetChecked(scan);
+    PrepareWindow(0, scan);
     PutFile(Root() + "a.txt", "hello");
   }
   size_t PhysicalDriveOpens() const {

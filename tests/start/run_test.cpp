@@ -11,13 +11,9 @@ class RunTest : public StartTest {
  protected:
   // The window as the user leaves it before pressing Start.
   void Prepare(bool scan, const std::string& label = "Generic") {
-    CreateForm();
-    ASSERT_TRUE(form->StartupCompleted());
+    PrepareWindow(0, scan, label);
     ASSERT_EQ(form->cbDevice->Text(), StickEntry());
-    form->FileSystem->SetItemIndex(0);
-    form->VolumeLabel->SetText(label);
     form->OptQuickFmt->SetChecked(true);
-    form->OptCorrectErrors->SetChecked(scan);
   }
 
   std::vector<std::string> CopyLines(const std::string& from, int files, const std::string& bytes) const {

@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "app/speedup_rules.h"
-#include "platform/registry.h"
 #include "platform/text.h"
 #include "simulated_drives.h"
+#include "testbed/sim_format_library.h"
 #include "toolkit/application.h"
 
 namespace sw::testing {
@@ -35,25 +35,6 @@ void CollectFiles(const std::string& folder, const std::string& prefix, std::vec
       CollectFiles(folder + "\\" + name, prefix + name + "\\", files);
     else
       files.push_back(prefix + name);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-
-void RemoveBelow(const std::string& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(Widen(folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = Narrow(found.cFileName);
-    if (name == "." || name == "..") continue;
-    const std::string path = folder + "\\" + name;
-    SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      RemoveBelow(path);
-      RemoveDirectoryW(Widen(path).c_str());
-    } else {
-      DeleteFileW(Widen(path).c_str());
-    }
   } while (FindNextFileW(search, &found));
   FindClose(search);
 }
@@ -99,17 +80,9 @@ void StartTest::TearDownTestSuite() {
 }
 
 StartTest::StartTest() {
-  registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-  tk::Application().ResetForTests();
-  tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
-  services.dialogs = &dialogs;
-  services.system = &system;
-  services.locale = &locale;
-  services.printer = &printer;
   services.deviceIo = &io;
   services.wmi = &wmi;
   services.formatLibrary = &library;
-  CancelRequested = false;
 
   PhysicalDriveScript stick;
   stick.descriptor = {"Generic", "Flash Disk", "8.07", ""};
@@ -126,10 +99,8 @@ StartTest::StartTest() {
 }
 
 StartTest::~StartTest() {
-  form.reset();
+  form.reset();  // before the drive services it works through
   CancelRequested = false;
-  tk::Application().ResetForTests();
-  registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
   if (drive_ != nullptr && drive_->Problem().empty()) EmptyFolder(Root());
   EmptyFolder(BackupFolder());
   RemoveDirectoryW(Widen(BackupFolder()).c_str());
@@ -144,9 +115,12 @@ void StartTest::SetUp() {
   EmptyFolder(BackupFolder());
 }
 
-TMainForm& StartTest::CreateForm() {
-  form = std::make_unique<TMainForm>(services);
-  return *form;
+void StartTest::PrepareWindow(int fileSystem, bool scan, const std::string& label) {
+  CreateForm();
+  ASSERT_TRUE(form->StartupCompleted());
+  form->FileSystem->SetItemIndex(fileSystem);
+  form->VolumeLabel->SetText(label);
+  form->OptCorrectErrors->SetChecked(scan);
 }
 
 void StartTest::PressStart() {
@@ -195,7 +169,7 @@ std::string StartTest::ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void StartTest::EmptyFolder(const std::string& folder) { RemoveBelow(WithoutTrailingBackslash(folder)); }
+void StartTest::EmptyFolder(const std::string& folder) { testbed::EmptyFolder(WithoutTrailingBackslash(folder)); }
 
 std::string StartTest::StickEntry() const { return "Generic Flash Disk (7.46 GB) (" + Root() + ")"; }
 

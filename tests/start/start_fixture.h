@@ -18,12 +18,9 @@
 
 #include "app/fmtmain.h"
 #include "fakes/fake_device_io.h"
-#include "fakes/fake_dialogs.h"
 #include "fakes/fake_format_library.h"
-#include "fakes/fake_locale.h"
-#include "fakes/fake_print_canvas.h"
-#include "fakes/fake_system_facts.h"
 #include "fakes/fake_wmi.h"
+#include "fakes/main_form_fixture.h"
 #include "fakes/wine_drive.h"
 
 namespace sw::testing {
@@ -49,18 +46,7 @@ class StickLibrary : public fakes::FakeFormatLibrary {
   void TakeScript(std::deque<std::vector<LibraryCommand>>& scripts);
 };
 
-// The locale, with a hook that runs whenever a number is formatted with
-// thousands separators (once for every file line a copy writes).
-class HookedLocale : public fakes::FakeLocale {
- public:
-  std::string ThousandSeparator() override {
-    if (onThousands) onThousands();
-    return FakeLocale::ThousandSeparator();
-  }
-  std::function<void()> onThousands;
-};
-
-class StartTest : public ::testing::Test {
+class StartTest : public MainFormTest {
  protected:
   static void SetUpTestSuite();
   static void TearDownTestSuite();
@@ -68,8 +54,9 @@ class StartTest : public ::testing::Test {
   ~StartTest() override;
   void SetUp() override;
 
-  // Builds the window; start-up lists the stick and selects it.
-  TMainForm& CreateForm();
+  // Builds the window (start-up lists the stick and selects it) and makes
+  // the choices the user makes before pressing Start.
+  void PrepareWindow(int fileSystem, bool scan, const std::string& label = "Generic");
   // Presses Start; an error that leaves the handler goes to the default
   // handler (the error box), as from a real click.
   void PressStart();
@@ -110,15 +97,9 @@ class StartTest : public ::testing::Test {
   std::string VolumeLine() const;
 
   static WineDrive* drive_;
-  fakes::FakeDialogs dialogs;
-  fakes::FakeSystemFacts system;
-  HookedLocale locale;
-  fakes::FakePrintCanvas printer;
   fakes::FakeDeviceIo io;
   fakes::FakeWmi wmi;
   StickLibrary library;
-  AppServices services;
-  std::unique_ptr<TMainForm> form;
   size_t logMark = 0;
 };
 

@@ -11,11 +11,7 @@ namespace {
 class StopTest : public StartTest {
  protected:
   void Prepare(bool scan) {
-    CreateForm();
-    ASSERT_TRUE(form->StartupCompleted());
-    form->FileSystem->SetItemIndex(0);
-    form->VolumeLabel->SetText("Generic");
-    form->OptCorrectErrors->SetChecked(scan);
+    PrepareWindow(0, scan);
     PutFile(Root() + "a.txt", "hello");
     PutFile(Root() + "docs\\b.txt", "abc");
   }

@@ -18,11 +18,7 @@ class ValidationTest : public StartTest {
  protected:
   void Prepare(long long wmiSize, int fileSystem) {
     SetWmiDiskSize(wmiSize);
-    CreateForm();
-    ASSERT_TRUE(form->StartupCompleted());
-    form->FileSystem->SetItemIndex(fileSystem);
-    form->VolumeLabel->SetText("Generic");
-    form->OptCorrectErrors->SetChecked(false);
+    PrepareWindow(fileSystem, false);
     PutFile(Root() + "keep.txt", "precious");
   }
   std::string EraseQuestion() const {
