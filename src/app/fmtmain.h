@@ -28,6 +28,7 @@ inline constexpr char kVersionText[] = "2.0.1.165";
 extern bool CancelRequested;
 
 class TFmtChkDsk;
+struct TCopySafeguards;
 // The format and check-disk engine, owned by the main window; set in
 // FormCreate and cleared when the window releases it.
 extern TFmtChkDsk* FormatEngine;
@@ -104,8 +105,10 @@ class TMainForm : public tk::TForm {
   int CopyAbort = 0;
 
   // ---- Backup and restore (fmtmain_backup.cpp): one copy run from
-  // CopySource to CopyTarget with its log lines and summary.
-  void CopyDriveContents();
+  // CopySource to CopyTarget with its log lines and summary; `safeguards`
+  // (streamed, hashed and checked copies) for the backup and restore of a
+  // drive that is erased in between.
+  void CopyDriveContents(const TCopySafeguards* safeguards = nullptr);
   // The copy's per-file handler: logs the folder and the file, lets window
   // messages run, and stops the run after this file once CopyAbort is set.
   bool OnCopyFile(const std::string& sourceFolder, const std::string& destinationFolder,

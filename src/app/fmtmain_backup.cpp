@@ -32,7 +32,7 @@ class BusyPointer {
 
 }  // namespace
 
-void TMainForm::CopyDriveContents() {
+void TMainForm::CopyDriveContents(const TCopySafeguards* safeguards) {
   CopyAbort = 0;
   LastCopyFolder.clear();
   // A backup into the drive it saves would be erased by the format, and a
@@ -49,7 +49,7 @@ void TMainForm::CopyDriveContents() {
   // The backup must leave nothing behind: every file, with or without a dot
   // in its name, and names beginning with a dot; only the recycle bin stays.
   CopyFolder(CopySource, CopyTarget, kBackupMask, ReplaceWhenNewer, false, false, true, false, false, onFile, host,
-             TNameRules::WholeDrive);
+             TNameRules::WholeDrive, safeguards);
 
   const TCopyStatistics& stats = CopyStatistics;
   if (stats.DuplicatesOverwritten > 0)

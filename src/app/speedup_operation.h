@@ -6,6 +6,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "copy/copy_folder.h"
 
 namespace sw {
 
@@ -25,15 +28,31 @@ class TSpeedUpOperation {
   bool Validate();
   bool Confirm();
   bool Backup();
+  // Shows the folder dialog until the user picks a folder that may take the
+  // backup (or cancels: false); the folder is then ready and empty.
+  bool ChooseBackupFolder();
+  // Makes an existing backup folder ready for a new backup: a restored
+  // backup of ours is deleted, anything else is renamed aside and kept.
+  // False (logged) when that could not be done.
+  bool ClearOldBackup(const std::string& folder);
+  // Counts the drive's files and checks that the backup folder has room.
+  bool PlanBackup(std::int32_t& files, long long& bytes);
   bool EnterBusyState();
   void CheckDiskStage();
   void FormatStage();
   void RestoreAndComplete();
+  // Copies the backup back and checks every file; false when anything of
+  // the backup did not come back identical.
+  bool RestoreAndVerify();
 
   // Logs the refusal, clears the status line; always false.
   bool Refuse(const std::string& text);
   // Refuses a backup folder that lies on the drive about to be formatted.
   bool RefusedAsBackupFolder(const std::string& folder);
+  // Logs and shows why a chosen folder cannot take the backup.
+  void RefuseFolder(const std::string& folder, const std::string& why);
+  // The local time as "yyyy-mm-dd hh:mm:ss", or with `forName` "yyyy-mm-dd hhmmss".
+  std::string Stamp(bool forName) const;
   bool Ask(const std::string& title, const std::string& text);
   void Log(const std::string& text);
   std::string DriveRoot() const;   // the letter as taken, ":\"
@@ -43,6 +62,8 @@ class TSpeedUpOperation {
   char driveLetter_ = 0;  // the operation's own copy of the selected drive letter
   bool BackupMade = false;
   bool FormatFailed = false;
+  std::string backupFolder_;                // the folder the backup went to, once it holds one
+  std::vector<TCopiedFile> backedUp_;       // every file of the backup, with its content hash
 };
 
 }  // namespace sw

@@ -8,6 +8,7 @@
 #include "copy/copy_paths.h"
 #include "copy/copy_times.h"
 #include "copy/file_mask.h"
+#include "copy/verified_copy.h"
 #include "platform/dialogs.h"
 #include "platform/exceptions.h"
 #include "platform/handles.h"
@@ -48,7 +49,8 @@ std::optional<FILETIME> ExclusiveLastWriteTime(const std::string& path) {
 class TFolderCopyRun {
  public:
   TFolderCopyRun(const std::string& mask, std::int32_t replaceMode, bool listOnly, bool recurse, bool flatten,
-                 bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules)
+                 bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules,
+                 const TCopySafeguards* safeguards)
       : maskText_(mask),
         mask_(TFileMask::Parse(mask)),
         replaceMode_(replaceMode),
@@ -58,9 +60,12 @@ class TFolderCopyRun {
         clearReadOnly_(clearReadOnly),
         onFile_(onFile),
         host_(host),
-        nameRules_(nameRules) {}
+        nameRules_(nameRules),
+        safeguards_(safeguards) {}
 
   bool CopyTree(const std::string& source, const std::string& destination, const std::string& folderNameToKeep);
+  // After the run: files a guarded run did not reach count as copy errors.
+  void CountFilesNotReached();
 
  private:
   bool Skipped(const WIN32_FIND_DATAW& entry, const std::string& name) const;
@@ -71,6 +76,16 @@ class TFolderCopyRun {
   void AskReplace(const std::string& sourceFile, const FILETIME& sourceTime, const std::string& destinationFile,
                   const FILETIME& destinationTime, ReplaceAnswer& answer);
   void ShowError(const std::string& text);
+  // Copies one file through the streaming copier; false (counted, shown)
+  // when it failed.
+  bool CopyGuarded(const std::string& sourceFile, const std::string& destinationFile, bool& goOn);
+  // A guarded run's answer to a folder it cannot list: a copy error, or the
+  // end of the run when the drive itself is gone.
+  void FolderUnreadable(const std::string& folder, DWORD error, bool& goOn);
+  // A guarded run's answer to a file that failed: true when the run must
+  // stop because its source or destination is gone or full.
+  bool StopsTheRun(DWORD error);
+  bool Guarded() const { return safeguards_ != nullptr; }
 
   const std::string maskText_;
   const std::optional<TFileMask> mask_;
@@ -79,8 +94,13 @@ class TFolderCopyRun {
   const TFileEvent& onFile_;
   const TCopyHost& host_;
   const TNameRules nameRules_;
+  const TCopySafeguards* safeguards_;
+  std::string runSource_;       // the top source folder
   std::string runDestination_;  // the top destination folder, never walked as a source
+  std::optional<TStreamingCopier> copier_;
 };
+
+bool IsFullError(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
 
 bool TFolderCopyRun::Skipped(const WIN32_FIND_DATAW& entry, const std::string& name) const {
   const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -105,14 +125,27 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
       throw Exception("Cannot create " + destinationFolder);
     if (runDestination_.empty()) runDestination_ = destinationFolder;
   }
+  if (runSource_.empty()) runSource_ = sourceFolder;
 
   WIN32_FIND_DATAW entry{};
   UniqueFind listing(FindFirstFileExW((LongPath(sourceFolder) + L"*").c_str(), FindExInfoBasic, &entry,
                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!listing) return goOn;  // a missing or unreadable source counts as done
+  if (!listing) {
+    const DWORD error = GetLastError();
+    // A drive root with no entries at all lists nothing; an unguarded run
+    // counts a missing or unreadable source as done.
+    const bool empty = (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) && FolderExists(sourceFolder);
+    if (Guarded() && !empty) FolderUnreadable(sourceFolder, error, goOn);
+    return goOn;
+  }
+  bool listed = true;
   do {
     const std::string name = Narrow(entry.cFileName);
     if (Skipped(entry, name)) continue;
+    if (Guarded() && sourceFolder == runSource_ && !safeguards_->skippedTopLevelFile.empty() &&
+        (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        AsciiUpper(name) == AsciiUpper(safeguards_->skippedTopLevelFile))
+      continue;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       if (!recurse_) continue;
       const std::string childSource = sourceFolder + name + "\\";
@@ -138,8 +171,48 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
       ShowError(error.what());
       goOn = false;
     }
-  } while (goOn && FindNextFileW(listing.Get(), &entry));
+  } while (goOn && (listed = FindNextFileW(listing.Get(), &entry)) != FALSE);
+  if (!listed && Guarded()) {
+    // A listing that breaks off before its end leaves files unseen.
+    const DWORD error = GetLastError();
+    if (error != ERROR_NO_MORE_FILES) FolderUnreadable(sourceFolder, error, goOn);
+  }
   return goOn;
+}
+
+void TFolderCopyRun::FolderUnreadable(const std::string& folder, DWORD error, bool& goOn) {
+  if (CopyStatistics.Interrupted) {
+    goOn = false;
+    return;
+  }
+  ++CopyStatistics.DroppedByError;
+  if (StopsTheRun(error)) {
+    goOn = false;
+    return;
+  }
+  ShowError("Cannot read folder " + folder + ": " + std::to_string(error));
+}
+
+bool TFolderCopyRun::StopsTheRun(DWORD error) {
+  if (CopyStatistics.Interrupted) return true;
+  const bool gone = !FolderExists(runSource_) || (!listOnly_ && !FolderExists(runDestination_));
+  if (!gone && !IsFullError(error)) return false;
+  // One message for the whole rest of the run, not one per file left.
+  CopyStatistics.Interrupted = true;
+  if (gone)
+    ShowError("The copy stopped: " + (FolderExists(runSource_) ? runDestination_ : runSource_) +
+              " is no longer there.");
+  else
+    ShowError("The copy stopped: " + runDestination_ + " is full (" + std::to_string(error) + ").");
+  return true;
+}
+
+void TFolderCopyRun::CountFilesNotReached() {
+  if (!Guarded() || !CopyStatistics.Interrupted || safeguards_->plannedFiles < 0) return;
+  const std::int64_t reached = static_cast<std::int64_t>(CopyStatistics.FilesCopied) + CopyStatistics.DroppedByUser +
+                               CopyStatistics.DroppedByError;
+  if (reached < safeguards_->plannedFiles)
+    CopyStatistics.DroppedByError += static_cast<std::int32_t>(safeguards_->plannedFiles - reached);
 }
 
 // Decides by the replace rule whether a matching file is copied.
@@ -147,7 +220,9 @@ void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::
                                       const std::string& sourceFolder, const std::string& destinationFolder, bool& goOn) {
   const std::string sourceFile = sourceFolder + name;
   const std::string destinationFile = destinationFolder + name;
-  if (listOnly_ || !PathExists(destinationFile)) {
+  // A folder in the file's place is tried like a missing file, so that its
+  // failure is counted rather than the file passed over.
+  if (listOnly_ || !PathExists(destinationFile) || FolderExists(destinationFile)) {
     CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
     return;
   }
@@ -207,7 +282,9 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
     const std::string sourceFile = sourceFolder + name;
     const std::string destinationFile = destinationFolder + name;
     const std::wstring destinationPath = LongPath(destinationFile);
-    if (!CopyFileW(LongPath(sourceFile).c_str(), destinationPath.c_str(), FALSE)) {
+    if (Guarded()) {
+      if (!CopyGuarded(sourceFile, destinationFile, goOn)) return;
+    } else if (!CopyFileW(LongPath(sourceFile).c_str(), destinationPath.c_str(), FALSE)) {
       const DWORD code = GetLastError();
       ShowError("Copy from " + sourceFile + " to " + destinationFile + " failed: " + std::to_string(code));
       ++CopyStatistics.DroppedByError;
@@ -218,6 +295,26 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
   }
   ++CopyStatistics.FilesCopied;
   CopyStatistics.BytesCopied += size;
+}
+
+bool TFolderCopyRun::CopyGuarded(const std::string& sourceFile, const std::string& destinationFile, bool& goOn) {
+  if (!copier_) copier_.emplace();
+  const TFileCopyResult result = copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack);
+  if (result.failure == TCopyFailure::None) {
+    if (safeguards_->copied != nullptr)
+      safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), result.size, result.hash});
+    return true;
+  }
+  ++CopyStatistics.DroppedByError;
+  if (StopsTheRun(result.error)) {
+    goOn = false;
+    return false;
+  }
+  if (result.failure == TCopyFailure::Differs)
+    ShowError("Copy from " + sourceFile + " to " + destinationFile + " failed: the copy reads back different");
+  else
+    ShowError("Copy from " + sourceFile + " to " + destinationFile + " failed: " + std::to_string(result.error));
+  return false;
 }
 
 void TFolderCopyRun::ShowError(const std::string& text) {
@@ -236,10 +333,14 @@ std::string FolderNameToKeep(const std::string& source) {
 
 bool CopyFolder(const std::string& source, const std::string& destination, const std::string& mask,
                 std::int32_t replaceMode, bool listOnly, bool keepFolderName, bool recurse, bool flatten,
-                bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules) {
+                bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules,
+                const TCopySafeguards* safeguards) {
   CopyStatistics = TCopyStatistics{};
-  TFolderCopyRun run(mask, replaceMode, listOnly, recurse, flatten, clearReadOnly, onFile, host, nameRules);
-  return run.CopyTree(source, destination, keepFolderName ? FolderNameToKeep(source) : std::string());
+  TFolderCopyRun run(mask, replaceMode, listOnly, recurse, flatten, clearReadOnly, onFile, host, nameRules,
+                     safeguards);
+  const bool result = run.CopyTree(source, destination, keepFolderName ? FolderNameToKeep(source) : std::string());
+  run.CountFilesNotReached();
+  return result;
 }
 
 }  // namespace sw

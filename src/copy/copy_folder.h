@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace sw {
 
@@ -25,6 +26,9 @@ struct TCopyStatistics {
   std::int32_t DroppedByError = 0;     // the copy failed
   bool YesToAll = false;
   bool NoToAll = false;
+  // Set when a guarded run stopped because its source or destination went
+  // away or the destination ran full (see TCopySafeguards).
+  bool Interrupted = false;
 };
 
 // Process-wide: only one copy runs at a time, on the window's thread.
@@ -66,6 +70,30 @@ struct TCopyHost {
   HWND owner = nullptr;
 };
 
+// One file a guarded run copied: its path below the run's source, its size
+// and the hash of its content.
+struct TCopiedFile {
+  std::string relativePath;
+  std::int64_t size = 0;
+  std::uint64_t hash = 0;
+};
+
+// What a run does beyond the plain copy when it saves or restores a drive
+// that is about to be, or has just been, erased:
+// - each file is streamed through a hash, takes its source's times and
+//   attributes, is removed again when its copy fails half way, and with
+//   `readBack` is read again and compared (a difference is a copy error);
+// - a folder that cannot be listed counts as a copy error;
+// - when the source or destination is no longer there, or the destination
+//   is full, the run stops after one message, and every file it did not
+//   reach (of `plannedFiles`, when known) counts as a copy error.
+struct TCopySafeguards {
+  bool readBack = false;
+  std::vector<TCopiedFile>* copied = nullptr;  // every file copied, in order
+  std::string skippedTopLevelFile;             // a name at the source's top level that is never copied
+  std::int32_t plannedFiles = -1;              // files the run is expected to copy; -1 when unknown
+};
+
 // Copies `source` into `destination`; true unless the run was stopped (by
 // the handler, a Cancel in the replace question or a malformed mask).
 // Raises Exception("Cannot create <folder>") when a destination folder
@@ -73,7 +101,7 @@ struct TCopyHost {
 bool CopyFolder(const std::string& source, const std::string& destination, const std::string& mask,
                 std::int32_t replaceMode, bool listOnly, bool keepFolderName, bool recurse, bool flatten,
                 bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host,
-                TNameRules nameRules = TNameRules::Standard);
+                TNameRules nameRules = TNameRules::Standard, const TCopySafeguards* safeguards = nullptr);
 
 // The level added below the destination for `keepFolderName`: the source's
 // own folder name with a trailing backslash ("Data\" for D:\Work\Data), or

@@ -29,7 +29,7 @@ class IDialogs {
   virtual ReplaceAnswer AskReplace(HWND owner, const std::string& title, const std::string& text) = 0;
 
   // Folder selection opened at `startFolder`; a typed path of a new folder is
-  // accepted and created. Empty when the user cancels.
+  // accepted as typed (the caller creates it). Empty when the user cancels.
   virtual std::optional<std::string> SelectFolder(HWND owner, const std::string& startFolder) = 0;
 };
 

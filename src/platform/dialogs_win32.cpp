@@ -31,14 +31,11 @@ int CALLBACK FolderDialogCallback(HWND dialog, UINT message, LPARAM param, LPARA
   if (message == BFFM_INITIALIZED && !state->start.empty()) {
     SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(state->start.c_str()));
   } else if (message == BFFM_VALIDATEFAILEDW && param != 0) {
-    // A typed path of a folder that does not exist: create it and accept it.
-    std::wstring typed = reinterpret_cast<const wchar_t*>(param);
-    if (SHCreateDirectoryExW(dialog, typed.c_str(), nullptr) == ERROR_SUCCESS ||
-        GetFileAttributesW(typed.c_str()) != INVALID_FILE_ATTRIBUTES) {
-      state->typed = typed;
-      return 0;  // close the dialog
-    }
-    return 1;  // keep it open
+    // A typed path of a folder that does not exist is accepted as typed; the
+    // caller creates it once it has checked where it lies, so nothing is
+    // made on a drive that is about to be erased.
+    state->typed = reinterpret_cast<const wchar_t*>(param);
+    return 0;  // close the dialog
   }
   return 0;
 }

@@ -40,7 +40,17 @@ WineDrive::WineDrive() {
   if (problem_.empty() && !DriveReadable(letter_)) problem_ = "the mapped drive cannot be read";
 }
 
+std::string WineDrive::Folder() const { return Narrow(folder_); }
+
+bool WineDrive::Pull() { return MoveFileW(folder_.c_str(), (folder_ + L"-pulled").c_str()) != FALSE; }
+
+bool WineDrive::PutBack() {
+  if (GetFileAttributesW(folder_.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  return MoveFileW((folder_ + L"-pulled").c_str(), folder_.c_str()) != FALSE;
+}
+
 WineDrive::~WineDrive() {
+  PutBack();
   mapping_.reset();  // the letter goes before its folder
   if (!folder_.empty()) {
     testbed::EmptyFolder(Narrow(folder_));

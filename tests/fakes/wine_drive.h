@@ -25,6 +25,14 @@ class WineDrive {
   char Letter() const { return letter_; }
   std::string Root() const { return std::string(1, letter_) + ":\\"; }
 
+  // The folder behind the letter, by its own Windows path: the same files
+  // under another name.
+  std::string Folder() const;
+  // Takes the drive's folder away as if the stick were pulled out (the
+  // letter then names nothing), and puts it back.
+  bool Pull();
+  bool PutBack();
+
   // A letter that names no drive at all.
   static char UnusedLetter();
 

@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cwctype>
 
+#include "app/backup_marker.h"
+#include "app/label_rules.h"
 #include "app/speedup_rules.h"
 
 namespace sw {
@@ -69,6 +71,55 @@ TEST(SpeedUpRulesTest, TheSystemAndProgramDrivesAreKnown) {
   ASSERT_GE(program.size(), 3u);
   EXPECT_EQ(ProgramDriveLetter(), static_cast<char>(toupper(program[0])));
   EXPECT_EQ(DefaultBackupFolder(), program.substr(0, program.find_last_of('\\')) + "\\backup");
+}
+
+TEST(LabelRulesTest, EachFileSystemTakesItsOwnLengthAndCharacters) {
+  struct Case {
+    int fileSystem;
+    const char* label;
+    const char* problem;  // a part of the reason; empty when the label is taken
+  } cases[] = {
+      {kFsFat32, "STICK", ""},
+      {kFsFat32, "ELEVENCHARS", ""},
+      {kFsFat32, "TWELVECHARSS", "is 12 characters long; FAT32 allows at most 11"},
+      {kFsFat, "A.B", "the character ."},
+      {kFsFat32, "A*B?C", "the character *"},
+      {kFsFat32, "M\xC3\xBCller", ""},                        // a letter of the old code pages
+      {kFsFat32, "A\xF0\x9F\x98\x80", "cannot store"},         // an emoji
+      {kFsExfat, "FIFTEEN_CHARS_X", ""},
+      {kFsExfat, "SIXTEEN_CHARS_XX", "at most 15"},
+      {kFsExfat, "A|B", "the character |"},
+      {kFsNtfs, "A Label With Thirty-Two Chars 32", ""},
+      {kFsNtfs, "A Label With Thirty-Three Chars 33", "at most 32"},
+      {kFsNtfs, "Stick \xF0\x9F\x98\x80", ""},
+      {kFsNtfs, "A/B", "the character /"},
+      {kFsNtfs, "A\tB", "control character"},
+      {kFsNtfs, "A\r\nB", "control character"},
+      {kFsNtfs, "A\xC3", "not valid UTF-8"},
+  };
+  for (const Case& c : cases) {
+    const std::string problem = LabelProblem(c.label, c.fileSystem);
+    if (*c.problem == 0)
+      EXPECT_EQ(problem, "") << c.label;
+    else
+      EXPECT_NE(problem.find(c.problem), std::string::npos) << c.label << ": " << problem;
+  }
+}
+
+TEST(BackupMarkerTest, TheNoteReadsBackAndOnlyAClearRestoredFreesTheFolder) {
+  const TBackupMarker written{"E:\\", "2026-12-08 10:45:12", 3012, 1234567890, false};
+  const std::optional<TBackupMarker> read = ParseBackupMarker(FormatBackupMarker(written));
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->drive, "E:\\");
+  EXPECT_EQ(read->started, "2026-12-08 10:45:12");
+  EXPECT_EQ(read->files, 3012);
+  EXPECT_EQ(read->bytes, 1234567890);
+  EXPECT_FALSE(read->restored);
+  EXPECT_TRUE(ParseBackupMarker("Stickwise backup\nstate=restored\n")->restored);
+  EXPECT_FALSE(ParseBackupMarker("Stickwise backup\nstate=RESTORED\n")->restored);
+  EXPECT_FALSE(ParseBackupMarker("Stickwise backup\n")->restored);
+  EXPECT_FALSE(ParseBackupMarker("my own notes\nstate=restored\n"));
+  EXPECT_FALSE(ParseBackupMarker("Stickwise backup\nfiles=12x\n"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // backup and restore, and the variants of each stage, with the log in order.
 #include "start_fixture.h"
 
+#include "app/backup_marker.h"
 #include "platform/text.h"
 
 namespace sw::testing {
@@ -50,6 +51,7 @@ TEST_F(RunTest, ACompleteRunBacksUpChecksFormatsAndRestoresInTheWrittenOrder) {
 
   std::vector<std::string> expected = CopyLines(Root(), 2, "8");
   expected.push_back("Data backup completed.");
+  expected.push_back("The backup is in " + BackupFolder());
   expected.push_back("Starting check disk for " + DriveName());
   Append(expected, CheckLines({"Volume is clean.", "Check Disk: Finished OK"}));
   expected.push_back("Disk scan completed.");
@@ -58,7 +60,8 @@ TEST_F(RunTest, ACompleteRunBacksUpChecksFormatsAndRestoresInTheWrittenOrder) {
   Append(expected, FormatLines({"Formatting...", "Format Disk: Finished OK"}, true));
   Append(expected, {"", "Disk drive is formatted.", "", "Data is being copied back to USB drive ..."});
   Append(expected, CopyLines(BackupFolder() + "\\", 2, "8"));
-  Append(expected, {"", "Copy operation completed.", "",
+  Append(expected, {"", "Copy operation completed.", "Restore verified: 2 files, 8 bytes, all identical.",
+                    "The backup stays in " + BackupFolder(), "",
                     "Your USB Drive is optimized for faster read and write access. Operations completed."});
   ExpectLines(RunLog(), expected);
 
@@ -91,7 +94,8 @@ TEST_F(RunTest, ACompleteRunBacksUpChecksFormatsAndRestoresInTheWrittenOrder) {
   // The drive holds its files again, and the backup stays in its folder.
   EXPECT_EQ(FilesBelow(Root()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
   EXPECT_EQ(ReadFile(Root() + "docs\\b.txt"), "abc");
-  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
+  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt", kBackupMarkerName}));
+  EXPECT_TRUE(ReadBackupMarker(BackupFolder())->restored);
   ExpectCompletedState();
 }
 
@@ -176,17 +180,18 @@ TEST_F(RunTest, WhenBothFormatsFailNothingIsRestoredAndTheBackupStays) {
 
   std::vector<std::string> log = RunLog();
   ASSERT_GE(log.size(), 8u);
-  std::vector<std::string> tail(log.end() - 8, log.end() - 2);
+  std::vector<std::string> tail(log.end() - 9, log.end() - 3);
   ExpectLines(tail, {"Format disk program initializing...", AsciiUpper(Root()) + " Checking Existing Drive Format",
                      VolumeLine(), AsciiUpper(Root()) + " Starting to Format Drive", "Format Disk: Unable to Finish",
                      "Format disk operation encountered an error."});
-  // The last lines: the empty line of the stage and the one of the end.
-  ExpectLines({log.end() - 2, log.end()}, {"", ""});
+  // The last lines: the empty line of the stage, where the files are, and the empty line of the end.
+  ExpectLines({log.end() - 2, log.end()}, {"The drive's files are kept in the backup folder " + BackupFolder(), ""});
   EXPECT_FALSE(RunLogHas("Disk drive is formatted."));
   EXPECT_FALSE(RunLogHas("Data is being copied back to USB drive ..."));
   EXPECT_FALSE(RunLogHas("Your USB Drive is optimized for faster read and write access. Operations completed."));
   EXPECT_EQ(library.formatCalls.size(), 2u);
-  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
+  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt", kBackupMarkerName}));
+  EXPECT_FALSE(ReadBackupMarker(BackupFolder())->restored);
   ExpectCompletedState();
 }
 
@@ -204,25 +209,16 @@ TEST_F(RunTest, ADeclinedBackupFormatsWithoutCopyingEitherWay) {
   EXPECT_TRUE(FilesBelow(BackupFolder()).empty());
 }
 
-TEST_F(RunTest, ACancelledFolderDialogStillFormatsAndRestoresFromTheEmptyBackupFolder) {
+TEST_F(RunTest, ACancelledFolderDialogStopsTheOperationWithTheDriveUntouched) {
   Prepare(false);
   PutStickFiles();
-  PutFile(BackupFolder() + "\\old.txt", "from an earlier backup");  // deleted before the new backup
   Answer({true, true});
   dialogs.folderAnswers = {std::nullopt};
   PressStart();
-
-  std::vector<std::string> expected{"Format USB drive...", "Starting format disk for " + DriveName()};
-  Append(expected, FormatLines({"Formatting...", "Format Disk: Finished OK"}, true));
-  Append(expected, {"", "Disk drive is formatted.", "", "Data is being copied back to USB drive ..."});
-  Append(expected, EmptyCopyLines());
-  Append(expected, {"", "Copy operation completed.", "",
-                    "Your USB Drive is optimized for faster read and write access. Operations completed."});
-  ExpectLines(RunLog(), expected);
-  EXPECT_EQ(GetFileAttributesW(Widen(BackupFolder()).c_str()) & FILE_ATTRIBUTE_DIRECTORY,
-            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-  EXPECT_TRUE(FilesBelow(BackupFolder()).empty());
-  EXPECT_TRUE(FilesBelow(Root()).empty());
+  ExpectLines(RunLog(), {"No backup folder was chosen. Nothing was erased."});
+  EXPECT_TRUE(library.formatCalls.empty());
+  EXPECT_EQ(FilesBelow(Root()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
+  ExpectIdleState();
 }
 
 TEST_F(RunTest, ACheckThatFindsProblemsOrFailsIsReportedAndTheFormatStillRuns) {

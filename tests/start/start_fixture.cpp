@@ -108,6 +108,7 @@ StartTest::~StartTest() {
 
 void StartTest::SetUp() {
   if (!drive_->Problem().empty()) GTEST_SKIP() << "Wine drive: " << drive_->Problem();
+  drive_->PutBack();  // a test that pulled the stick and failed half way
   MapStickToLetter(Letter());
   io.AddDevice(std::string("\\\\.\\") + Letter() + ":");  // the engine's exclusive-open test
   library.eraseDrive = [this] { EmptyFolder(Root()); };

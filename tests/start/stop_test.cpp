@@ -2,6 +2,7 @@
 // the backup, a second Start while one runs, and errors in each stage.
 #include "start_fixture.h"
 
+#include "app/backup_marker.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
 
@@ -82,10 +83,11 @@ TEST_F(StopTest, CancelDuringTheRestoreStopsAfterTheCurrentFile) {
                                     "   Copied a.txt, size: 5 bytes", "Cancelled by User"};
   auto summary = Summary(1, 5);
   expected.insert(expected.end(), summary.begin(), summary.end());
-  expected.insert(expected.end(), {"", "Copy operation completed."});
+  expected.insert(expected.end(), {"", "Copy operation completed.",
+                                    "The drive's files are kept in the backup folder " + BackupFolder()});
   ExpectLines({restore, log.end()}, expected);
   EXPECT_EQ(FilesBelow(Root()), std::vector<std::string>{"a.txt"});
-  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
+  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt", kBackupMarkerName}));
   ExpectCancelledState();
 }
 
@@ -174,33 +176,32 @@ TEST_F(StopTest, AnEngineErrorInTheFormatCountsAsAFailedFormatAndNothingIsRestor
   io.openErrors[std::string("\\\\.\\") + Letter() + ":"] = ERROR_SHARING_VIOLATION;
   PressStart();
   const auto log = RunLog();
-  ASSERT_GE(log.size(), 3u);
-  ExpectLines({log.end() - 3, log.end()}, {"Error: Drive In Use: " + Upper(Root()), "", ""});
+  ASSERT_GE(log.size(), 4u);
+  ExpectLines({log.end() - 4, log.end()}, {"Error: Drive In Use: " + Upper(Root()), "",
+                                           "The drive's files are kept in the backup folder " + BackupFolder(), ""});
   EXPECT_FALSE(RunLogHas("Format disk program initializing..."));  // the error ends the stage
   EXPECT_FALSE(RunLogHas("Data is being copied back to USB drive ..."));
-  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
+  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt", kBackupMarkerName}));
   ExpectCompletedState();
 }
 
-TEST_F(StopTest, ARestoreErrorReachesTheErrorBoxAndLeavesTheWindowBusyUntilCancel) {
+TEST_F(StopTest, ARestoreErrorIsAFailureThatKeepsTheBackupAndLeavesTheWindowIdle) {
   Prepare(false);
   Answer({true, true});
   dialogs.folderAnswers = {BackupFolder()};
   // Something on the fresh drive stands where the restore needs a folder.
   library.afterFormat = [this] { PutFile(Root() + "docs", "in the way"); };
   PressStart();
-  ASSERT_FALSE(dialogs.shown.empty());
-  EXPECT_EQ(dialogs.shown.back().kind, "message");
-  EXPECT_EQ(dialogs.shown.back().text.rfind("Cannot create ", 0), 0u) << dialogs.shown.back().text;
-  EXPECT_FALSE(RunLogHas("Copy operation completed."));
-  EXPECT_FALSE(form->OperationRunning);
-  EXPECT_FALSE(form->btnStart->Visible());
-  EXPECT_TRUE(form->btnCancel->Visible());
-  form->btnCancelClick();
-  ExpectIdleState();
+  EXPECT_TRUE(RunLogHas("Error: Cannot create " + Root() + "docs\\"));
+  EXPECT_TRUE(RunLogHas("Copy operation completed."));
+  EXPECT_TRUE(RunLogHas("The drive's files are kept in the backup folder " + BackupFolder()));
+  EXPECT_EQ(RunLog().back(), "The speed-up of drive " + Upper(DriveName()) + " failed.");
+  EXPECT_FALSE(RunLogHas("Your USB Drive is optimized for faster read and write access. Operations completed."));
+  EXPECT_FALSE(ReadBackupMarker(BackupFolder())->restored);
+  ExpectCompletedState();
 }
 
-TEST_F(StopTest, ABackupErrorReachesTheErrorBoxAndNothingIsFormatted) {
+TEST_F(StopTest, AFolderThatCannotBeCreatedIsRefusedAndTheDialogOpensAgain) {
   Prepare(true);
   Answer({true, true});
   wchar_t temp[MAX_PATH] = {};
@@ -210,17 +211,15 @@ TEST_F(StopTest, ABackupErrorReachesTheErrorBoxAndNothingIsFormatted) {
   dialogs.folderAnswers = {blocker + "\\sub"};
   PressStart();
   DeleteFileW(Widen(blocker).c_str());
-  ASSERT_FALSE(dialogs.shown.empty());
-  EXPECT_EQ(dialogs.shown.back().kind, "message");
-  EXPECT_EQ(dialogs.shown.back().text.rfind("Cannot create ", 0), 0u) << dialogs.shown.back().text;
+  ExpectLines(RunLog(), {"The backup folder " + blocker + "\\sub cannot be used: it cannot be created. Nothing was erased.",
+                         "No backup folder was chosen. Nothing was erased."});
+  ASSERT_EQ(dialogs.shown.size(), 5u);  // two questions, the dialog, the refusal, the dialog again
+  EXPECT_EQ(dialogs.shown[3].kind, "message");
+  EXPECT_EQ(dialogs.shown[4].kind, "folder");
   EXPECT_TRUE(library.checkCalls.empty());
   EXPECT_TRUE(library.formatCalls.empty());
   EXPECT_EQ(FilesBelow(Root()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
-  // The window stays as it was before the busy state; Start works again.
-  EXPECT_TRUE(form->btnStart->Visible());
-  EXPECT_TRUE(form->btnStart->Enabled());
-  EXPECT_FALSE(form->btnCancel->Visible());
-  EXPECT_FALSE(form->OperationRunning);
+  ExpectIdleState();
 }
 
 TEST_F(StopTest, AFileThatCouldNotBeBackedUpKeepsTheDriveFromBeingFormatted) {

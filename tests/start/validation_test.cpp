@@ -175,16 +175,12 @@ TEST_F(ValidationTest, TheSystemDriveAndTheProgramsDriveAreNeverFormatted) {
                  ": holds this program and is never formatted. Nothing was changed."});
 }
 
-TEST_F(ValidationTest, ABackupFolderOnTheDriveToBeFormattedIsRefusedBeforeAnythingIsErased) {
-  Prepare(8010194944LL, kFsNtfs);
-  Answer({true, true});
-  const std::string onTheStick = Root() + "saved";
-  dialogs.folderAnswers = {onTheStick};
+TEST_F(ValidationTest, ALabelTheFileSystemCannotTakeIsRefusedBeforeAnyQuestion) {
+  Prepare(8010194944LL, kFsFat32);
+  form->VolumeLabel->SetText("A*B");
   PressStart();
-  ExpectLines(RunLog(), {"The backup folder " + onTheStick + " lies on drive " + std::string(1, Letter()) +
-                         ":, which is about to be formatted. Nothing was erased; choose a folder on another drive."});
-  ExpectDriveUntouched();
-  ExpectIdleState();
+  ExpectRefused({"The volume label cannot be used with FAT32: it holds the character *, which FAT32 does not "
+                 "allow in a label. Nothing was changed."});
 }
 
 TEST_F(ValidationTest, TheOperationUsesTheLetterItTookAtStartAndTheTrimmedLabel) {

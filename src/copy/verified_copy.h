@@ -1,0 +1,49 @@
+// The copy of one file that the backup and restore use: the content is
+// streamed through a hash on its way, the copy takes the source's times and
+// attributes, and it can be read back and compared. A copy that fails half
+// way is removed, so a failure never leaves a partial file behind.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sw {
+
+enum class TCopyFailure {
+  None,
+  Source,       // the source could not be opened or read
+  Destination,  // the copy could not be created or written
+  Differs,      // the copy reads back different from what was written
+};
+
+struct TFileCopyResult {
+  TCopyFailure failure = TCopyFailure::None;
+  DWORD error = 0;           // the system's error code of the failing call
+  std::int64_t size = 0;     // bytes copied
+  std::uint64_t hash = 0;    // hash of the source's content as read
+};
+
+// A size and content hash of a file as it reads now.
+struct TFileDigest {
+  std::int64_t size = 0;
+  std::uint64_t hash = 0;
+};
+
+class TStreamingCopier {
+ public:
+  TStreamingCopier();
+  // Copies `source` onto `destination` (both long wide paths), replacing an
+  // existing file. With `readBack` the copy is read again and compared.
+  TFileCopyResult Copy(const std::wstring& source, const std::wstring& destination, bool readBack);
+  // The digest of a file as it reads now; nothing (and `error`) when it cannot be read.
+  std::optional<TFileDigest> Digest(const std::wstring& path, DWORD& error);
+
+ private:
+  std::vector<unsigned char> buffer_;
+};
+
+}  // namespace sw
