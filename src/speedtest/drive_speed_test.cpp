@@ -58,15 +58,23 @@ class AlignedBuffer {
   unsigned char* data_;
 };
 
-// The folder of the run and the files created in it. Everything it holds is
-// removed when it goes, whichever way the run ends; only files this run
-// created are ever removed.
+// The folder of the run and the files created in it. RemoveAll empties it
+// once the run's files are closed, and the destructor tries again whatever
+// is left; only files this run created are ever removed.
 class TestArea {
  public:
   explicit TestArea(ISpeedTestIo& io) : io_(io) {}
-  ~TestArea() {
-    for (const std::string& file : files_) io_.RemoveFile(file);
-    if (!folder_.empty()) io_.RemoveFolder(folder_);
+  ~TestArea() { RemoveAll(); }
+
+  // Removes every file and the folder; the paths that could not be removed.
+  std::vector<std::string> RemoveAll() {
+    std::vector<std::string> kept;
+    for (const std::string& file : files_)
+      if (!io_.RemoveFile(file)) kept.push_back(file);
+    files_.clear();
+    if (!folder_.empty() && !io_.RemoveFolder(folder_)) kept.push_back(folder_);
+    folder_.clear();
+    return kept;
   }
   TestArea(const TestArea&) = delete;
   TestArea& operator=(const TestArea&) = delete;
@@ -103,9 +111,9 @@ class TestArea {
 
 class SpeedTestRun {
  public:
-  SpeedTestRun(ISpeedTestIo& io, const std::string& root, const TSpeedTestCallbacks& callbacks,
+  SpeedTestRun(ISpeedTestIo& io, TestArea& area, const std::string& root, const TSpeedTestCallbacks& callbacks,
                const TSpeedTestPlan& plan, TSpeedFigures& figures)
-      : io_(io), root_(root), callbacks_(callbacks), plan_(plan), figures_(figures), area_(io) {}
+      : io_(io), area_(area), root_(root), callbacks_(callbacks), plan_(plan), figures_(figures) {}
 
   void Run() {
     const std::optional<VolumeSpace> space = io_.Space(root_);
@@ -232,11 +240,11 @@ class SpeedTestRun {
   [[noreturn]] void Fail(const std::string& what) { throw StopRun{TSpeedOutcome::Failed, what + ": " + ErrorText()}; }
 
   ISpeedTestIo& io_;
+  TestArea& area_;
   const std::string& root_;
   const TSpeedTestCallbacks& callbacks_;
   const TSpeedTestPlan& plan_;
   TSpeedFigures& figures_;
-  TestArea area_;  // destroyed last: removes the files once every one of them is closed
   std::unique_ptr<AlignedBuffer> buffer_;
   uint32_t smallFileBytes_ = 0;
   int lastPercent_ = -1;
@@ -248,8 +256,10 @@ TSpeedFigures RunSpeedTest(ISpeedTestIo& io, const std::string& root, const TSpe
                            const TSpeedTestPlan& plan) {
   TSpeedFigures figures;
   const Clock::time_point start = Clock::now();
+  TestArea area(io);
   try {
-    SpeedTestRun(io, root, callbacks, plan, figures).Run();
+    // The run's files are closed when it ends, before the area is emptied.
+    SpeedTestRun(io, area, root, callbacks, plan, figures).Run();
     figures.outcome = TSpeedOutcome::Completed;
   } catch (const StopRun& stop) {
     figures.outcome = stop.outcome;
@@ -260,6 +270,12 @@ TSpeedFigures RunSpeedTest(ISpeedTestIo& io, const std::string& root, const TSpe
   } catch (...) {
     figures.outcome = TSpeedOutcome::Failed;
     figures.reason = "an unexpected error";
+  }
+  // A test file left on the stick is said, never passed over.
+  const std::vector<std::string> kept = area.RemoveAll();
+  if (!kept.empty()) {
+    std::string leftOver = "could not remove " + kept.front() + (kept.size() > 1 ? " and more" : "");
+    figures.reason += (figures.reason.empty() ? "" : "; ") + leftOver;
   }
   figures.seconds = SecondsSince(start);
   return figures;

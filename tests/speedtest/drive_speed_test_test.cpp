@@ -100,5 +100,18 @@ TEST_F(DriveSpeedTest, SmallerFreeSpaceShrinksTheFileAndSkipsSmallFilesThatWould
   EXPECT_NE(figures.reason.find("the small files were not measured"), std::string::npos) << figures.reason;
 }
 
+TEST_F(DriveSpeedTest, TestFileThatCannotBeRemovedIsReported) {
+  ScriptedSpeedTestIo io(system);
+  io.refuseRemoval = true;
+  const TSpeedFigures figures = RunSpeedTest(io, root, {}, SmallPlan());
+  EXPECT_NE(figures.reason.find("could not remove " + root + "stickwise-speed-test-"), std::string::npos)
+      << figures.reason;
+  io.refuseRemoval = false;
+  for (const std::string& entry : DriveContents()) {  // the test's own clean-up
+    if (entry.back() != '\\') system.RemoveFile(entry.substr(0, entry.rfind(' ')));
+  }
+  for (const std::string& entry : DriveContents()) system.RemoveFolder(entry);
+}
+
 }  // namespace
 }  // namespace sw::testing

@@ -83,6 +83,7 @@ class ScriptedSpeedTestIo : public ISpeedTestIo {
   std::optional<uint64_t> freeBytes;
   std::optional<uint32_t> bytesPerCluster;
   int failingWrite = 0;  // 1-based number of the write that fails; 0: none
+  bool refuseRemoval = false;
   int writes = 0;
   int writesAfterCancel = 0;
   bool cancelled = false;
@@ -94,7 +95,7 @@ class ScriptedSpeedTestIo : public ISpeedTestIo {
     return space;
   }
   bool CreateFolder(const std::string& path) override { return system_.CreateFolder(path); }
-  bool RemoveFolder(const std::string& path) override { return system_.RemoveFolder(path); }
+  bool RemoveFolder(const std::string& path) override { return !refuseRemoval && system_.RemoveFolder(path); }
   std::unique_ptr<ISpeedTestFile> CreateNewFile(const std::string& path) override {
     std::unique_ptr<ISpeedTestFile> file = system_.CreateNewFile(path);
     return file ? std::make_unique<File>(*this, std::move(file)) : nullptr;
@@ -102,7 +103,7 @@ class ScriptedSpeedTestIo : public ISpeedTestIo {
   std::unique_ptr<ISpeedTestFile> OpenForReading(const std::string& path) override {
     return system_.OpenForReading(path);
   }
-  bool RemoveFile(const std::string& path) override { return system_.RemoveFile(path); }
+  bool RemoveFile(const std::string& path) override { return !refuseRemoval && system_.RemoveFile(path); }
   uint32_t LastError() override { return injected_ ? ERROR_DISK_FULL : system_.LastError(); }
 
  private:
