@@ -130,6 +130,8 @@ class TMainForm : public tk::TForm {
   std::string DiskDriveLetter(const std::string& drivePath, int form);
 
   const AppServices& Services() const { return services_; }
+  // False once start-up was cut short (no rights, or a start-up error).
+  bool StartupCompleted() const { return startupCompleted_; }
 
   // ---- Speed measurement before and after the format (fmtmain_speed.cpp)
   // "Measure speed before and after", the fourth character of "Options".
@@ -140,8 +142,6 @@ class TMainForm : public tk::TForm {
   TSpeedFigures MeasureDriveSpeed(char letter);
   // Logs the before/after table with the change in percent.
   void LogSpeedTable(char letter, const TSpeedFigures& before, const TSpeedFigures& after);
-  // False once start-up was cut short (no rights, or a start-up error).
-  bool StartupCompleted() const { return startupCompleted_; }
 
  protected:
   void FormCreate() override;
