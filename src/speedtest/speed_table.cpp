@@ -41,7 +41,9 @@ std::string Row(const std::string& label, const std::string& before, const std::
 std::string ChangeText(const std::optional<double>& before, const std::optional<double>& after) {
   if (!before || !after || *before <= 0) return "";
   const long percent = std::lround((*after / *before - 1.0) * 100.0);
-  return (percent > 0 ? "+" : "") + std::to_string(percent) + " %";
+  std::string text = percent > 0 ? "+" : "";
+  text += std::to_string(percent);
+  return text + " %";
 }
 
 struct Part {
