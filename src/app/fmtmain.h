@@ -10,6 +10,7 @@
 
 #include "app/services.h"
 #include "devices/U_USB.h"
+#include "speedtest/speed_figures.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
 #include "toolkit/menu.h"
@@ -134,6 +135,16 @@ class TMainForm : public tk::TForm {
   const AppServices& Services() const { return services_; }
   // False once start-up was cut short (no rights, or a start-up error).
   bool StartupCompleted() const { return startupCompleted_; }
+
+  // ---- Speed measurement before and after the format (fmtmain_speed.cpp)
+  // "Measure speed before and after", the fourth character of "Options".
+  tk::TCheckBox* OptMeasureSpeed() const { return Find<tk::TCheckBox>("OptMeasureSpeed"); }
+  // Measures the drive of `letter`: moves the progress bar, lets window
+  // messages run and stops at Cancel; logs a line when it starts and one
+  // with its cost, or why it was skipped, failed or cancelled.
+  TSpeedFigures MeasureDriveSpeed(char letter);
+  // Logs the before/after table with the change in percent.
+  void LogSpeedTable(char letter, const TSpeedFigures& before, const TSpeedFigures& after);
 
  protected:
   void FormCreate() override;

@@ -37,6 +37,9 @@ const tk::FormDescription& MainFormDescription() {
     add({"GroupBox1", ControlKind::GroupBox, "Panel1", "Format Options", {}, 31, 154, 431, 71, 4});
     add({"OptQuickFmt", ControlKind::CheckBox, "GroupBox1", "Quick Format", {}, 27, 31, 103, 16, 0});
     add({"OptCorrectErrors", ControlKind::CheckBox, "GroupBox1", "Scan drive for errors", {}, 278, 31, 134, 16, 1});
+    // Our own option, on the free row below the two: the group keeps its size.
+    add({"OptMeasureSpeed", ControlKind::CheckBox, "GroupBox1", "Measure speed before and after", {}, 27, 50, 200,
+         16, 2});
     add({"Log", ControlKind::Memo, "Panel1", "", {}, 31, 249, 431, 144, 5, true, true, "", "PopupMenu1"});
     add({"OptVerbose", ControlKind::CheckBox, "Panel1", "Verbose", {}, 412, 72, 71, 17, 6, false});
     add({"ProgressBar", ControlKind::ProgressBar, "Panel1", "", {}, 31, 416, 431, 22, 7, false});

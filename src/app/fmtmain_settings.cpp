@@ -1,5 +1,7 @@
-// The options that survive between runs: "Options" (Scan, Quick, Verbose as
-// three "0"/"1" characters) and "FS" (the file-system index), per user.
+// The options that survive between runs: "Options" (Scan, Quick, Verbose
+// and Measure speed as four "0"/"1" characters) and "FS" (the file-system
+// index), per user. A three-character "Options" from an older run leaves
+// Measure speed off.
 #include "app/fmtmain.h"
 #include "platform/registry.h"
 
@@ -21,6 +23,7 @@ void TMainForm::LoadSettings() {
     if (options[0] == '1') OptCorrectErrors->SetChecked(true);
     if (options[1] == '1') OptQuickFmt->SetChecked(true);
     if (options[2] == '1') OptVerbose->SetChecked(true);
+    if (options.size() >= 4 && options[3] == '1') OptMeasureSpeed()->SetChecked(true);
   }
 }
 
@@ -29,6 +32,7 @@ void TMainForm::SaveSettings() {
   options += OptCorrectErrors->Checked() ? '1' : '0';
   options += OptQuickFmt->Checked() ? '1' : '0';
   options += OptVerbose->Checked() ? '1' : '0';
+  options += OptMeasureSpeed()->Checked() ? '1' : '0';
   UniqueRegKey key = registry::OpenOrCreate(HKEY_CURRENT_USER, kSettingsKey);
   if (!key) return;  // nothing written, nothing reported
   registry::WriteString(key.Get(), "Options", options);

@@ -5,11 +5,13 @@
 #include "app/run_program.h"
 #include "platform/device_io_win32.h"
 #include "platform/format_library_win32.h"
+#include "platform/speed_test_io_win32.h"
 #include "platform/wmi_win32.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   sw::Win32DeviceIo deviceIo;  // physical drives and volumes
   sw::Win32Wmi wmi;  // holds the COM initialisation of this thread
   sw::Win32FormatLibrary formatLibrary;  // fmifs.dll, released at program end
-  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary});
+  sw::Win32SpeedTestIo speedTestIo;  // unbuffered test files for the speed measurement
+  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary, &speedTestIo});
 }

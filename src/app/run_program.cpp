@@ -23,6 +23,7 @@ int RunMainWindow(HINSTANCE instance, const DriveServices& drives) {
   services.deviceIo = drives.deviceIo;
   services.wmi = drives.wmi;
   services.formatLibrary = drives.formatLibrary;
+  services.speedTestIo = drives.speedTestIo;
 
   auto& application = tk::Application();
   application.Initialize(instance, services.dialogs);

@@ -15,6 +15,7 @@ struct DriveServices {
   IDeviceIo* deviceIo = nullptr;
   IWmi* wmi = nullptr;
   IFormatLibrary* formatLibrary = nullptr;
+  ISpeedTestIo* speedTestIo = nullptr;
 };
 
 // Initialises the application object (title, error box), registers the

@@ -11,6 +11,7 @@ class IPrintCanvas;
 class IDeviceIo;
 class IWmi;
 class IFormatLibrary;
+class ISpeedTestIo;
 
 struct AppServices {
   IDialogs* dialogs = nullptr;
@@ -20,6 +21,7 @@ struct AppServices {
   IDeviceIo* deviceIo = nullptr;         // drive identification and volume probing
   IWmi* wmi = nullptr;                   // WMI disk list and drive letters
   IFormatLibrary* formatLibrary = nullptr;  // the format and check-disk engine
+  ISpeedTestIo* speedTestIo = nullptr;   // the drive speed measurement
 };
 
 }  // namespace sw

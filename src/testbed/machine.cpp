@@ -32,6 +32,23 @@ std::string ResolveFolder(const std::string& folder, const std::string& baseFold
   return base + path;
 }
 
+// The throttle a key such as "write-ms-per-mib-before" sets; null for other keys.
+int* ThrottleField(SimulatedDrive& drive, const std::string& key) {
+  struct Field {
+    const char* name;
+    int SpeedThrottle::*member;
+  };
+  static constexpr Field kFields[] = {{"write-ms-per-mib", &SpeedThrottle::writeMsPerMib},
+                                      {"read-ms-per-mib", &SpeedThrottle::readMsPerMib},
+                                      {"write-ms-per-file", &SpeedThrottle::writeMsPerFile},
+                                      {"read-ms-per-file", &SpeedThrottle::readMsPerFile}};
+  for (const Field& field : kFields) {
+    if (key == std::string(field.name) + "-before") return &(drive.speedBefore.*field.member);
+    if (key == std::string(field.name) + "-after") return &(drive.speedAfter.*field.member);
+  }
+  return nullptr;
+}
+
 // Applies one "key = value" line to the drive; an error text when it cannot.
 std::string Apply(SimulatedDrive& drive, const std::string& key, const std::string& value,
                   const std::string& baseFolder) {
@@ -85,6 +102,9 @@ std::string Apply(SimulatedDrive& drive, const std::string& key, const std::stri
   } else if (key == "step-ms") {
     if (!ParseInteger(value, number) || number < 0 || number > 10000) return "step-ms must be 0 to 10000";
     drive.format.stepMilliseconds = static_cast<int>(number);
+  } else if (int* throttle = ThrottleField(drive, key)) {
+    if (!ParseInteger(value, number) || number < 0 || number > 10000) return key + " must be 0 to 10000";
+    *throttle = static_cast<int>(number);
   } else if (key == "format-output") {
     drive.format.formatOutput.push_back(value);
   } else if (key == "check-output") {

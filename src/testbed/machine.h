@@ -20,6 +20,15 @@ struct FormatBehaviour {
   std::vector<std::string> checkOutput;
 };
 
+// How slow the simulated stick's files are: a pause per MiB moved and per
+// file opened, for writing and for reading, in milliseconds.
+struct SpeedThrottle {
+  int writeMsPerMib = 0;
+  int readMsPerMib = 0;
+  int writeMsPerFile = 0;
+  int readMsPerFile = 0;
+};
+
 struct SimulatedDrive {
   int number = 1;                // \\.\PhysicalDrive<number>
   std::string vendor = "Generic";
@@ -33,6 +42,11 @@ struct SimulatedDrive {
   std::string fileSystem = "FAT32";
   std::string label;
   FormatBehaviour format;
+  SpeedThrottle speedBefore;     // until the first successful format
+  SpeedThrottle speedAfter;      // from then on
+  bool formatted = false;        // a format has succeeded during this run
+
+  const SpeedThrottle& CurrentSpeed() const { return formatted ? speedAfter : speedBefore; }
 
   std::string Root() const { return std::string(1, letter) + ":\\"; }
   // The caption WMI gives the disk: vendor, product and the bus.

@@ -125,6 +125,7 @@ void SimulatedFormatLibrary::FormatEx(const std::string& root, uint32_t /*mediaC
   EmptyFolder(drive->folder);
   drive->fileSystem = fileSystem;
   drive->label = label;
+  drive->formatted = true;  // from now on the stick answers at its speed after the format
   player.Code(fmifs::kStructureCreated);
   const auto& lines = drive->format.formatOutput;
   for (const std::string& line : lines.empty() ? DefaultFormatOutput(fileSystem, clusterSize) : lines)

@@ -1,9 +1,10 @@
 // Entry point of stickwise-testbed.exe: the same composition as the
 // program's entry point (its main window and services), except that device
-// I/O, WMI and the format library are served by a simulated machine read
-// from a text file: the first command-line argument, else
-// stickwise-testbed.ini beside the executable. Each simulated drive's
-// folder is mapped as a removable drive letter while the testbed runs.
+// I/O, WMI, the format library and the pace of the speed measurement's files
+// are served by a simulated machine read from a text file: the first
+// command-line argument, else stickwise-testbed.ini beside the executable.
+// Each simulated drive's folder is mapped as a removable drive letter while
+// the testbed runs.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -16,12 +17,14 @@
 #include "app/run_program.h"
 #include "platform/device_io_win32.h"
 #include "platform/module_path.h"
+#include "platform/speed_test_io_win32.h"
 #include "platform/text.h"
 #include "platform/wmi_win32.h"
 #include "testbed/machine.h"
 #include "testbed/sim_device_io.h"
 #include "testbed/sim_format_library.h"
 #include "testbed/sim_wmi.h"
+#include "testbed/throttled_speed_test_io.h"
 #include "testbed/wine_mount.h"
 
 namespace {
@@ -77,5 +80,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   sw::Win32Wmi systemWmi;  // holds the COM initialisation of this thread
   sw::testbed::SimulatedWmi wmi(machine, systemWmi);
   sw::testbed::SimulatedFormatLibrary formatLibrary(machine);
-  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary});
+  sw::Win32SpeedTestIo systemSpeedTestIo;
+  sw::testbed::ThrottledSpeedTestIo speedTestIo(machine, systemSpeedTestIo);
+  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary, &speedTestIo});
 }

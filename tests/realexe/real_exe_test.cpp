@@ -125,6 +125,7 @@ TEST_F(RealExeTest, WindowShowsEveryControlAndClosingSavesFirstStartSettings) {
       {"BUTTON", "Format Options", Box(31, 154, 431, 71), true, true, false},
       {"BUTTON", "Quick Format", Box(27, 31, 103, 16), true, true, false},
       {"BUTTON", "Scan drive for errors", Box(278, 31, 134, 16), true, true, false},
+      {"BUTTON", "Measure speed before and after", Box(27, 50, 200, 16), true, true, false},
       {"EDIT", nullptr, Box(31, 249, 431, 144), true, true, false},
       {"BUTTON", "Verbose", Box(412, 72, 71, 17), false, true, false},
       {"MSCTLS_PROGRESS32", nullptr, Box(31, 416, 431, 22), false, true, false},
@@ -176,7 +177,8 @@ TEST_F(RealExeTest, WindowShowsEveryControlAndClosingSavesFirstStartSettings) {
     if (item == first) break;
   }
   EXPECT_EQ(order, (std::vector<std::string>{"COMBOBOX", "BUTTON:Refresh Devices", "COMBOBOX", "EDIT",
-                                             "BUTTON:Quick Format", "BUTTON:Scan drive for errors", "EDIT",
+                                             "BUTTON:Quick Format", "BUTTON:Scan drive for errors",
+                                             "BUTTON:Measure speed before and after", "EDIT",
                                              "BUTTON:Start", "BUTTON:Close"}));
 
   PostMessageW(window, WM_CLOSE, 0, 0);
@@ -184,7 +186,7 @@ TEST_F(RealExeTest, WindowShowsEveryControlAndClosingSavesFirstStartSettings) {
 
   UniqueRegKey key = registry::OpenForReading(HKEY_CURRENT_USER, kSettingsKeyPath);
   ASSERT_TRUE(key.Valid()) << "closing writes the settings";
-  EXPECT_EQ(registry::ReadString(key.Get(), "Options"), "000");
+  EXPECT_EQ(registry::ReadString(key.Get(), "Options"), "0000");
   EXPECT_EQ(registry::ReadInteger(key.Get(), "FS"), 0);
 }
 
