@@ -11,24 +11,12 @@
 #include "platform/locale.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
+#include "toolkit/busy_pointer.h"
 
 namespace sw {
 namespace {
 
 constexpr char kBackupMask[] = "*.*";
-
-// The hourglass pointer for the length of a copy run, the previous pointer
-// back on every way out.
-class BusyPointer {
- public:
-  BusyPointer() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~BusyPointer() { SetCursor(previous_ != nullptr ? previous_ : LoadCursorW(nullptr, IDC_ARROW)); }
-  BusyPointer(const BusyPointer&) = delete;
-  BusyPointer& operator=(const BusyPointer&) = delete;
-
- private:
-  HCURSOR previous_;
-};
 
 }  // namespace
 
@@ -40,7 +28,7 @@ void TMainForm::CopyDriveContents(const TCopySafeguards* safeguards) {
   if (IsSameOrInside(CopyTarget, CopySource) || IsSameOrInside(CopySource, CopyTarget))
     throw Exception("Cannot copy " + CopySource + " to " + CopyTarget + ": one folder lies inside the other");
 
-  BusyPointer busy;
+  tk::TBusyPointer busy;
   TCopyHost host{services_.dialogs, services_.locale, Handle()};
   auto onFile = [this](const std::string& sourceFolder, const std::string& destinationFolder,
                        const std::string& fileName, std::int64_t size, bool& proceed) {

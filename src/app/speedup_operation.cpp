@@ -53,7 +53,11 @@ void TSpeedUpOperation::Run() {
   if (!Validate()) return;
   if (!Confirm()) return;
   const bool stopped = !EnterBusyState() || (form_.OptCorrectErrors->Checked() && (CheckDiskStage(), CancelRequested));
-  if (stopped) {
+  // With the option checked the drive is measured right before the format
+  // and again right after it, so the user sees what the format changed.
+  measureSpeed_ = form_.OptMeasureSpeed() != nullptr && form_.OptMeasureSpeed()->Checked();
+  if (!stopped && measureSpeed_) speedBefore_ = form_.MeasureDriveSpeed(driveLetter_);
+  if (stopped || CancelRequested) {
     if (!backupFolder_.empty()) Log("The drive's files are kept in the backup folder " + backupFolder_);
     return;
   }
@@ -275,7 +279,9 @@ void TSpeedUpOperation::RestoreAndComplete() {
   if (!FormatFailed) {
     Log("Disk drive is formatted.");
     Log("");
-    if (BackupMade) restored = RestoreAndVerify();
+    if (measureSpeed_) form_.LogSpeedTable(driveLetter_, speedBefore_, form_.MeasureDriveSpeed(driveLetter_));
+    // A Cancel during that measurement stops the operation before the restore.
+    if (BackupMade) restored = !CancelRequested && RestoreAndVerify();
   }
   const bool succeeded = !FormatFailed && restored && !CancelRequested;
   if (!backupFolder_.empty()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "copy/copy_folder.h"
+#include "speedtest/speed_figures.h"
 
 namespace sw {
 
@@ -64,6 +65,8 @@ class TSpeedUpOperation {
   bool FormatFailed = false;
   std::string backupFolder_;                // the folder the backup went to, once it holds one
   std::vector<TCopiedFile> backedUp_;       // every file of the backup, with its content hash
+  bool measureSpeed_ = false;               // the speed is measured before and after the format
+  TSpeedFigures speedBefore_;
 };
 
 }  // namespace sw

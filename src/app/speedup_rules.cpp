@@ -27,6 +27,12 @@ char LetterOfAbsolutePath(const std::wstring& path) {
 char OperationDriveLetter(const std::string& entry, char selectedLetter) {
   const std::string text = Trim(entry);
   char named = EntryDriveLetter(text);
+  // The device list never selects C, but an entry that names it still names
+  // a drive: the operation refuses it as the system drive, not as a device
+  // without a letter.
+  if (named == 0 && text.size() >= 6 && text.compare(text.size() - 3, 3, ":\\)") == 0 &&
+      text[text.size() - 5] == '(' && IsLetter(text[text.size() - 4]))
+    named = text[text.size() - 4];
   if (named == 0 && text.size() == 3 && IsLetter(text[0]) && text[1] == ':' && text[2] == '\\') named = text[0];
   if (named == 0) return 0;
   return SameDriveLetter(named, selectedLetter) ? selectedLetter : named;

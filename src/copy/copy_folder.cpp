@@ -78,7 +78,8 @@ class TFolderCopyRun {
   void ShowError(const std::string& text);
   // Copies one file through the streaming copier; false (counted, shown)
   // when it failed.
-  bool CopyGuarded(const std::string& sourceFile, const std::string& destinationFile, bool& goOn);
+  bool CopyGuarded(const WIN32_FIND_DATAW& entry, const std::string& sourceFile, const std::string& destinationFile,
+                   bool& goOn);
   // A guarded run's answer to a folder it cannot list: a copy error, or the
   // end of the run when the drive itself is gone.
   void FolderUnreadable(const std::string& folder, DWORD error, bool& goOn);
@@ -283,7 +284,7 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
     const std::string destinationFile = destinationFolder + name;
     const std::wstring destinationPath = LongPath(destinationFile);
     if (Guarded()) {
-      if (!CopyGuarded(sourceFile, destinationFile, goOn)) return;
+      if (!CopyGuarded(entry, sourceFile, destinationFile, goOn)) return;
     } else if (!CopyFileW(LongPath(sourceFile).c_str(), destinationPath.c_str(), FALSE)) {
       const DWORD code = GetLastError();
       ShowError("Copy from " + sourceFile + " to " + destinationFile + " failed: " + std::to_string(code));
@@ -297,9 +298,11 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
   CopyStatistics.BytesCopied += size;
 }
 
-bool TFolderCopyRun::CopyGuarded(const std::string& sourceFile, const std::string& destinationFile, bool& goOn) {
+bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::string& sourceFile,
+                                 const std::string& destinationFile, bool& goOn) {
   if (!copier_) copier_.emplace();
-  const TFileCopyResult result = copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack);
+  const TFileCopyResult result =
+      copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack, &entry);
   if (result.failure == TCopyFailure::None) {
     if (safeguards_->copied != nullptr)
       safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), result.size, result.hash});

@@ -38,14 +38,23 @@ bool WriteAll(HANDLE file, const unsigned char* data, DWORD size) {
 
 TStreamingCopier::TStreamingCopier() : buffer_(kChunkBytes) {}
 
-TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::wstring& destination, bool readBack) {
+TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::wstring& destination, bool readBack,
+                                       const WIN32_FIND_DATAW* listed) {
   UniqueHandle input(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!input) return Failed(TCopyFailure::Source, GetLastError());
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(input.Get(), &info)) return Failed(TCopyFailure::Source, GetLastError());
+  if (listed != nullptr) {
+    info.dwFileAttributes = listed->dwFileAttributes;
+    info.ftCreationTime = listed->ftCreationTime;
+    info.ftLastAccessTime = listed->ftLastAccessTime;
+    info.ftLastWriteTime = listed->ftLastWriteTime;
+  } else if (!GetFileInformationByHandle(input.Get(), &info)) {
+    return Failed(TCopyFailure::Source, GetLastError());
+  }
 
-  UniqueHandle output(CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  // Opened for reading too, so that the read-back needs no second open.
+  UniqueHandle output(CreateFileW(destination.c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!output) return Failed(TCopyFailure::Destination, GetLastError());
 
@@ -66,24 +75,26 @@ TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::ws
     if (!WriteAll(output.Get(), buffer_.data(), read)) return fail(TCopyFailure::Destination, GetLastError());
     total += read;
   }
+  TFileCopyResult result;
+  result.size = total;
+  result.hash = hash.Value();
+  if (readBack) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(output.Get(), start, nullptr, FILE_BEGIN)) return fail(TCopyFailure::Destination, GetLastError());
+    DWORD error = 0;
+    std::optional<TFileDigest> copy = DigestOf(output.Get(), error);
+    if (!copy) return fail(TCopyFailure::Destination, error);
+    if (copy->size != result.size || copy->hash != result.hash) return fail(TCopyFailure::Differs, ERROR_CRC);
+  }
   if (!SetFileTime(output.Get(), &info.ftCreationTime, &info.ftLastAccessTime, &info.ftLastWriteTime))
     return fail(TCopyFailure::Destination, GetLastError());
   // Closing flushes what the system still holds; a full or vanished drive
   // can report its failure only here.
   if (!CloseHandle(output.Release())) return fail(TCopyFailure::Destination, GetLastError());
+  // A new file is already marked for archiving; only other attributes need a call.
   const DWORD attributes = info.dwFileAttributes & kCopiedAttributes;
-  if (attributes != 0 && !SetFileAttributesW(destination.c_str(), attributes))
+  if ((attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE)) != 0 && !SetFileAttributesW(destination.c_str(), attributes))
     return fail(TCopyFailure::Destination, GetLastError());
-
-  TFileCopyResult result;
-  result.size = total;
-  result.hash = hash.Value();
-  if (readBack) {
-    DWORD error = 0;
-    std::optional<TFileDigest> copy = Digest(destination, error);
-    if (!copy) return fail(TCopyFailure::Destination, error);
-    if (copy->size != result.size || copy->hash != result.hash) return fail(TCopyFailure::Differs, ERROR_CRC);
-  }
   return result;
 }
 
@@ -94,11 +105,15 @@ std::optional<TFileDigest> TStreamingCopier::Digest(const std::wstring& path, DW
     error = GetLastError();
     return std::nullopt;
   }
+  return DigestOf(file.Get(), error);
+}
+
+std::optional<TFileDigest> TStreamingCopier::DigestOf(HANDLE file, DWORD& error) {
   TContentHash hash;
   TFileDigest digest;
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(file.Get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &read, nullptr)) {
+    if (!ReadFile(file, buffer_.data(), static_cast<DWORD>(buffer_.size()), &read, nullptr)) {
       error = GetLastError();
       return std::nullopt;
     }

@@ -38,11 +38,17 @@ class TStreamingCopier {
   TStreamingCopier();
   // Copies `source` onto `destination` (both long wide paths), replacing an
   // existing file. With `readBack` the copy is read again and compared.
-  TFileCopyResult Copy(const std::wstring& source, const std::wstring& destination, bool readBack);
+  // `listed` (the source's entry from a folder listing, when the caller has
+  // it) saves asking the system for its times and attributes again.
+  TFileCopyResult Copy(const std::wstring& source, const std::wstring& destination, bool readBack,
+                       const WIN32_FIND_DATAW* listed = nullptr);
   // The digest of a file as it reads now; nothing (and `error`) when it cannot be read.
   std::optional<TFileDigest> Digest(const std::wstring& path, DWORD& error);
 
  private:
+  // The digest of what an open file reads from its current position on.
+  std::optional<TFileDigest> DigestOf(HANDLE file, DWORD& error);
+
   std::vector<unsigned char> buffer_;
 };
 

@@ -152,6 +152,26 @@ TEST_F(BackupTest, CancelStopsTheRunAfterTheCurrentFileAndTheSummaryFollows) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "1 files copied matching mask *.*"), lines.end());
 }
 
+TEST_F(BackupTest, TheWindowAnswersWithTheHourglassForTheWholeCopy) {
+  tree.Write("drive\\a.txt", "a");
+  tree.Write("drive\\b.txt", "b");
+  const HCURSOR hourglass = LoadCursorW(nullptr, IDC_WAIT);
+  std::vector<bool> busy;
+  locale.onThousands = [&] {
+    // The mouse moves over the window while the copy lets messages run.
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    const LRESULT answered = SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()),
+                                          MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    busy.push_back(answered == TRUE && GetCursor() == hourglass);
+  };
+  Copy(Drive(), Backup());
+  locale.onThousands = nullptr;
+  EXPECT_GE(busy.size(), 2u);  // once per file, and for the summary's numbers
+  EXPECT_TRUE(std::all_of(busy.begin(), busy.end(), [](bool b) { return b; }));
+  EXPECT_NE(SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)) == TRUE && GetCursor() == hourglass, true);
+}
+
 TEST_F(BackupTest, AFolderThatCannotBeCreatedEndsTheRunWithoutASummary) {
   tree.Write("drive\\a.txt", "a");
   EXPECT_THROW(Copy(Drive(), tree.Path("no\\such\\folder")), Exception);

@@ -26,6 +26,8 @@ TEST(SpeedUpRulesTest, TheDriveLetterIsTheOneTheSelectedEntryNames) {
   EXPECT_EQ(OperationDriveLetter("E:\\", 'F'), 'E');
   EXPECT_EQ(OperationDriveLetter("", 'F'), 0);
   EXPECT_EQ(OperationDriveLetter("1:\\", 0), 0);
+  // The system drive's entry names its drive, so that it is refused as such.
+  EXPECT_EQ(OperationDriveLetter("Local Disk (C:\\)", 0), 'C');
 }
 
 TEST(SpeedUpRulesTest, FatIsRefusedFromTwoGigabytesAndFat32WarnedFromFour) {

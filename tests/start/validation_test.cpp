@@ -156,10 +156,13 @@ TEST_F(ValidationTest, ADeviceWithoutADriveLetterIsRefusedBeforeAnyQuestion) {
 TEST_F(ValidationTest, TheSystemDriveAndTheProgramsDriveAreNeverFormatted) {
   Prepare(8010194944LL, kFsNtfs);
   form->cbDevice->Clear();
-  form->cbDevice->Add("C:\\");
-  form->cbDevice->SetItemIndex(0);
-  PressStart();
-  ExpectRefused({"Drive C: holds the running system and is never formatted. Nothing was changed."});
+  for (const char* entry : {"C:\\", "Local Disk (C:\\)"}) {
+    form->cbDevice->Clear();
+    form->cbDevice->Add(entry);
+    form->cbDevice->SetItemIndex(0);
+    PressStart();
+    ExpectRefused({"Drive C: holds the running system and is never formatted. Nothing was changed."});
+  }
 
   wchar_t program[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, program, MAX_PATH);

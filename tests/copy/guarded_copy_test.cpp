@@ -1,0 +1,94 @@
+// The copy that backs up and restores a drive: every file streamed through
+// its hash, its times and attributes kept, a list of what was copied, the
+// backup's own note left where it is, and a folder standing in a file's
+// place counted as a failure rather than passed over. (A drive that goes
+// away during the copy is tested with the whole operation.)
+#include <gtest/gtest.h>
+
+#include "copy/content_hash.h"
+#include "copy_fixture.h"
+#include "platform/text.h"
+
+namespace sw::testing {
+namespace {
+
+TEST(ContentHashTest, TheHashDependsOnEveryByteAndNotOnHowTheyArrive) {
+  std::string data(1000, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 3);
+  const std::uint64_t whole = ContentHashOf(data.data(), data.size());
+  for (size_t piece : {1u, 3u, 31u, 32u, 33u, 999u}) {
+    TContentHash hash;
+    for (size_t at = 0; at < data.size(); at += piece) hash.Update(data.data() + at, std::min(piece, data.size() - at));
+    EXPECT_EQ(hash.Value(), whole) << piece;
+  }
+  for (size_t at : {0u, 31u, 500u, 999u}) {
+    std::string changed = data;
+    changed[at] ^= 1;
+    EXPECT_NE(ContentHashOf(changed.data(), changed.size()), whole) << at;
+  }
+  const std::string zeros(64, '\0');
+  EXPECT_NE(ContentHashOf(zeros.data(), 63), ContentHashOf(zeros.data(), 64));
+  EXPECT_NE(ContentHashOf(zeros.data(), 0), ContentHashOf(zeros.data(), 1));
+}
+
+class GuardedCopyTest : public CopyTest {
+ protected:
+  bool RunGuarded(TCopySafeguards& safeguards) {
+    return CopyFolder(Src(), Dst(), "*.*", ReplaceWhenNewer, false, false, true, false, false, nullptr,
+                      TCopyHost{&dialogs, &locale, nullptr}, TNameRules::WholeDrive, &safeguards);
+  }
+};
+
+TEST_F(GuardedCopyTest, EachFileIsListedWithItsHashAndKeepsItsTimeAndAttributes) {
+  tree.Write("src\\a.txt", "hello");
+  tree.Write("src\\sub\\b.bin", std::string(3 << 20, 'x'));  // more than one piece of the stream
+  tree.Write("src\\note.txt", "kept where it is");
+  tree.Write("src\\sub\\note.txt", "an ordinary file of that name");
+  SetWriteTime(Src("a.txt"), DayTime(10));
+  SetFileAttributesW(Widen(Src("a.txt")).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+
+  std::vector<TCopiedFile> copied;
+  TCopySafeguards safeguards;
+  safeguards.readBack = true;
+  safeguards.copied = &copied;
+  safeguards.skippedTopLevelFile = "NOTE.TXT";
+  EXPECT_TRUE(RunGuarded(safeguards));
+
+  EXPECT_EQ(CopyStatistics.FilesCopied, 3);
+  EXPECT_EQ(CopyStatistics.DroppedByError, 0);
+  EXPECT_FALSE(Exists(Dst("note.txt")));
+  EXPECT_EQ(ReadAll(Dst("sub\\note.txt")), "an ordinary file of that name");
+  EXPECT_EQ(ReadAll(Dst("a.txt")), "hello");
+  const FILETIME copiedTime = WriteTime(Dst("a.txt")), sourceTime = WriteTime(Src("a.txt"));
+  EXPECT_EQ(CompareFileTime(&copiedTime, &sourceTime), 0);
+  EXPECT_EQ(Attributes(Dst("a.txt")) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_EQ(copied.size(), 3u);
+  for (const TCopiedFile& file : copied) {
+    const std::string content = ReadAll(Src(file.relativePath));
+    EXPECT_EQ(file.size, static_cast<std::int64_t>(content.size())) << file.relativePath;
+    EXPECT_EQ(file.hash, ContentHashOf(content.data(), content.size())) << file.relativePath;
+  }
+  SetFileAttributesW(Widen(Dst("a.txt")).c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(Widen(Src("a.txt")).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(GuardedCopyTest, AFolderInAFilesPlaceIsACopyErrorInEveryKindOfRun) {
+  for (bool guarded : {false, true}) {
+    tree.Write("src\\report.txt", "the file");
+    tree.MakeFolder("dst\\report.txt");
+    dialogs.shown.clear();
+    TCopySafeguards safeguards;
+    if (guarded)
+      RunGuarded(safeguards);
+    else
+      Run(CopyOptions{.nameRules = TNameRules::WholeDrive});
+    EXPECT_EQ(CopyStatistics.DroppedByError, 1) << guarded;
+    EXPECT_EQ(CopyStatistics.FilesCopied, 0) << guarded;
+    ASSERT_EQ(dialogs.shown.size(), 1u) << guarded;
+    EXPECT_EQ(dialogs.shown[0].text.rfind("Copy from " + Src("report.txt"), 0), 0u) << dialogs.shown[0].text;
+  }
+}
+
+}  // namespace
+}  // namespace sw::testing
