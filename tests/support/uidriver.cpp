@@ -6,8 +6,8 @@
 //   uidriver answer   <box caption> <button> [text] [timeout-ms]
 //                                                        press a button of a message box or dialog
 //   uidriver choosefolder <dialog caption> <windows path> [timeout-ms]
-//                                                        type the path into a folder dialog and press
-//                                                        OK only when it holds exactly that path
+//                                                        select and type the folder in a folder dialog,
+//                                                        press OK only when it holds exactly that folder
 //   uidriver settext  <window> <class> <index> <text>    set the text of a control
 //   uidriver check    <window> <caption> on|off          set a check box
 //   uidriver select   <window> <combo index> <text>      select the first combo item containing text
