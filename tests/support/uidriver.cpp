@@ -5,6 +5,9 @@
 //   uidriver click    <window> <button caption>          click a button
 //   uidriver answer   <box caption> <button> [text] [timeout-ms]
 //                                                        press a button of a message box or dialog
+//   uidriver choosefolder <dialog caption> <windows path> [timeout-ms]
+//                                                        select and type the folder in a folder dialog,
+//                                                        press OK only when it holds exactly that folder
 //   uidriver settext  <window> <class> <index> <text>    set the text of a control
 //   uidriver check    <window> <caption> on|off          set a check box
 //   uidriver select   <window> <combo index> <text>      select the first combo item containing text
@@ -21,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "choose_folder.h"
 #include "ui_driver.h"
 
 namespace {
@@ -33,7 +37,7 @@ unsigned Timeout(const std::vector<std::string>& args, size_t index, unsigned fa
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: uidriver wait|close|click|answer|settext|check|select|items|shown|log|waitlog|windows ...\n");
+               "usage: uidriver wait|close|click|answer|choosefolder|settext|check|select|items|shown|log|waitlog|windows ...\n");
   return 2;
 }
 
@@ -75,6 +79,13 @@ int main() {
     const std::string text = args.size() > 3 ? args[3] : std::string();
     if (args.size() < 3) return Usage();
     return AnswerDialog(args[1], args[2], text, Timeout(args, 4, kFindTimeoutMs)) ? 0 : 1;
+  }
+  if (command == "choosefolder") {
+    if (args.size() < 3) return Usage();
+    const FolderChoice choice = ChooseFolder(args[1], args[2], Timeout(args, 3, kFindTimeoutMs));
+    if (choice.accepted) return 0;
+    std::fprintf(stderr, "uidriver: %s\n", choice.problem.c_str());
+    return 1;
   }
 
   HWND window = WaitForWindow(args[1], kFindTimeoutMs);
