@@ -127,5 +127,18 @@ TEST_F(PrintTest, PrintErrorEndsTheJobAndShowsTheInputOutputErrorBox) {
   EXPECT_EQ(dialogs.shown.size(), 2u);
 }
 
+TEST_F(PrintTest, PrintAllRightAfterABurstPrintsEveryLine) {
+  TMainForm& f = CreateForm();
+  f.Clear1Click();
+  printer.pageWidth = 10000;
+  printer.pageHeight = 100000;
+  for (int i = 0; i < 300; ++i) f.AddLogLine("line " + std::to_string(i));
+  f.PrintLog();
+  const auto& texts = printer.jobs.at(0).texts;
+  ASSERT_EQ(texts.size(), 301u);
+  EXPECT_EQ(texts[1].text, "line 0");
+  EXPECT_EQ(texts.back().text, "line 299");
+}
+
 }  // namespace
 }  // namespace sw::testing
