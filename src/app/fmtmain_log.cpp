@@ -45,8 +45,10 @@ void TMainForm::PrintLog() {
   const std::string heading = Caption() + " Software Log";
   FlushLog();  // the window shows what is printed
   IPrintCanvas& canvas = *services_.printer;
-  canvas.BeginDoc(heading + " - " + stamp());
   try {
+    // Inside the handling: a job that starts but cannot open its first page
+    // is abandoned like any other failing job.
+    canvas.BeginDoc(heading + " - " + stamp());
     canvas.SetFont(Description().fontName, Description().fontPoints);
     std::vector<std::string> lines{heading + " - " + stamp()};
     for (std::string& line : Log->Lines()) lines.push_back(std::move(line));

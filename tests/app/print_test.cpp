@@ -125,6 +125,18 @@ TEST_F(PrintTest, PrintErrorEndsTheJobAndShowsTheInputOutputErrorBox) {
   printer.failToStart = true;
   tk::Guarded([&] { f.Print1Click(); });
   EXPECT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(printer.jobs.size(), 1u) << "a job that never started is not recorded";
+}
+
+TEST_F(PrintTest, JobWhoseFirstPageFailsIsAbandonedNotLeftOpen) {
+  TMainForm& f = CreateForm();
+  printer.failOnFirstPage = true;
+  tk::Guarded([&] { f.Print1Click(); });
+  ASSERT_EQ(printer.jobs.size(), 1u);
+  EXPECT_TRUE(printer.jobs[0].aborted);
+  EXPECT_FALSE(printer.jobs[0].ended);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].icon, MessageIcon::Error);
 }
 
 TEST_F(PrintTest, PrintAllRightAfterABurstPrintsEveryLine) {
