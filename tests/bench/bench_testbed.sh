@@ -67,9 +67,9 @@ ended=$(date +%s.%N)
 lines=$(driver log "$title" | wc -l)
 finish
 echo "testbed: Start to the last line in $(echo "$ended - $started" | bc) s, $lines log lines"
-if diff -r "$pristine" "$stick" >/dev/null; then
-  echo "testbed: the stick's files are back after the format"
-else
-  echo "testbed: the stick's files differ from before" >&2
+if ! diff -r "$pristine" "$stick" >/dev/null; then
+  echo "testbed: the stick's files differ from before (kept in $stick)" >&2
   exit 1
 fi
+echo "testbed: the stick's files are back after the format"
+rm -rf "$pristine" "$stick"
