@@ -41,6 +41,8 @@ class TMainForm : public tk::TForm {
 
   // ---- Activity log and status line
   void AddLogLine(const std::string& text);
+  // Shows every line logged so far; the log feeds its control in chunks.
+  void FlushLog();
   void ShowStatus(const std::string& text);
   void ClearStatus();
   void PrintLog();

@@ -7,7 +7,11 @@
 
 namespace sw {
 
+// The line goes into the log's store at once; the control shows it with the
+// next chunk (see TMemo).
 void TMainForm::AddLogLine(const std::string& text) { Log->AppendLine(text); }
+
+void TMainForm::FlushLog() { Log->Flush(); }
 
 void TMainForm::ShowStatus(const std::string& text) {
   if (lblCopyright->Visible()) lblCopyright->SetVisible(false);
@@ -22,7 +26,7 @@ void TMainForm::ClearStatus() {
 }
 
 void TMainForm::Copy1Click() {
-  Log->SelectAll();
+  Log->SelectAll();  // shows every line first, so the selection is the whole log
   tk::SetClipboardText(Handle(), Log->Text());
 }
 
@@ -39,9 +43,12 @@ void TMainForm::PrintLog() {
     return text;
   };
   const std::string heading = Caption() + " Software Log";
+  FlushLog();  // the window shows what is printed
   IPrintCanvas& canvas = *services_.printer;
-  canvas.BeginDoc(heading + " - " + stamp());
   try {
+    // Inside the handling: a job that starts but cannot open its first page
+    // is abandoned like any other failing job.
+    canvas.BeginDoc(heading + " - " + stamp());
     canvas.SetFont(Description().fontName, Description().fontPoints);
     std::vector<std::string> lines{heading + " - " + stamp()};
     for (std::string& line : Log->Lines()) lines.push_back(std::move(line));

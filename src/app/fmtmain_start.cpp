@@ -22,6 +22,7 @@ void TMainForm::btnStartClick() {
   } catch (...) {
     failure = std::current_exception();  // shown by the caller's handler once the window is released
   }
+  FlushLog();
 
   OperationRunning = false;
   if (btnStart->Visible()) btnStart->SetEnabled(true);

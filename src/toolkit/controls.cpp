@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "platform/dpi.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
@@ -27,6 +29,8 @@ void RegisterPanelClass() {
 }
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+// The memo's feed timer, on its own window; apart from the edit control's own ids.
+constexpr UINT_PTR kFeedTimerId = 0x5357;
 
 }  // namespace
 
@@ -184,20 +188,49 @@ TMemo::TMemo(TComponent* owner, TControl* parent) : TControl(owner, parent) {
 }
 
 void TMemo::AppendLine(const std::string& line) {
-  std::string text;
-  for (const std::string& part : SplitLines(line)) text += part + "\r\n";
-  if (text.empty()) text = "\r\n";  // an empty line is a line of its own
-  std::wstring wide = Widen(text);
+  store_.Append(line);
+  auto sinceFeed = std::chrono::steady_clock::now() - lastFeed_;
+  auto interval = std::chrono::milliseconds(kFeedIntervalMs);
+  if (sinceFeed >= interval) {
+    Flush();
+  } else {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(interval - sinceFeed);
+    StartFeedTimer(static_cast<unsigned>(left.count()));
+  }
+}
+
+void TMemo::Flush() {
+  StopFeedTimer();
+  if (!store_.HasUnfed() || Handle() == nullptr) return;
+  std::wstring wide = Widen(store_.TakeUnfed());
+  // Replacing the empty selection at the end appends and scrolls there.
   int end = GetWindowTextLengthW(Handle());
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+  lastFeed_ = std::chrono::steady_clock::now();
 }
 
-std::vector<std::string> TMemo::Lines() const { return SplitLines(Text()); }
+void TMemo::Clear() {
+  StopFeedTimer();
+  store_.Clear();
+  SetWindowTextW(Handle(), L"");
+}
 
-void TMemo::Clear() { SetWindowTextW(Handle(), L""); }
+void TMemo::SelectAll() {
+  Flush();
+  SendMessageW(Handle(), EM_SETSEL, 0, -1);
+}
 
-void TMemo::SelectAll() { SendMessageW(Handle(), EM_SETSEL, 0, -1); }
+void TMemo::StartFeedTimer(unsigned delayMs) {
+  if (feedTimerRunning_ || Handle() == nullptr) return;
+  feedTimerRunning_ = SetTimer(Handle(), kFeedTimerId, std::max(delayMs, 10u), nullptr) != 0;
+}
+
+void TMemo::StopFeedTimer() {
+  if (!feedTimerRunning_) return;
+  KillTimer(Handle(), kFeedTimerId);
+  feedTimerRunning_ = false;
+}
 
 std::pair<int, int> TMemo::Selection() const {
   DWORD start = 0, end = 0;
@@ -213,6 +246,11 @@ HBRUSH TMemo::ControlColor(HDC dc) {
 }
 
 bool TMemo::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == WM_TIMER && wParam == kFeedTimerId) {
+    Flush();
+    result = 0;
+    return true;
+  }
   if (message == WM_CONTEXTMENU && PopupMenu != nullptr) {
     int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
     if (x == -1 && y == -1) {  // from the keyboard: at the control's corner

@@ -1,12 +1,14 @@
 // The standard controls the main window needs.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/handles.h"
 #include "toolkit/control.h"
+#include "toolkit/line_store.h"
 
 namespace sw::tk {
 
@@ -87,15 +89,30 @@ class TComboBox : public TControl {
   void Command(WORD code) override;
 };
 
-// Read-only multi-line text with both scroll bars and no text limit.
+// Read-only multi-line text with both scroll bars and no text limit, for a
+// log. Its lines live in its own store, which Lines() and Text() read. The
+// control is fed from the store in chunks: under Wine every append redraws
+// the control at a cost that grows with its text, so a line per append
+// would make a long log cost minutes. A line appended after a quiet spell
+// shows at once; lines that follow within the feed interval go in together
+// when it has passed, by a timer if no further line comes, so every line
+// shows within about one interval of its append once messages run.
 class TMemo : public TControl {
  public:
+  static constexpr unsigned kFeedIntervalMs = 100;
+
   TMemo(TComponent* owner, TControl* parent);
   // Appends `line` (its own line breaks make several lines) at the end.
   void AppendLine(const std::string& line);
-  std::string Text() const { return Caption(); }
-  std::vector<std::string> Lines() const;
+  // The whole log, every line followed by CR LF.
+  std::string Text() const { return store_.Text(); }
+  std::vector<std::string> Lines() const { return store_.Lines(); }
+  size_t LineCount() const { return store_.Count(); }
   void Clear();
+  // Feeds the lines the control does not show yet, in one append, and
+  // leaves the view scrolled to the end.
+  void Flush();
+  // Selects the whole text, every line of the store included.
   void SelectAll();
   // Start and end of the current selection, in characters.
   std::pair<int, int> Selection() const;
@@ -105,6 +122,14 @@ class TMemo : public TControl {
  protected:
   HBRUSH ControlColor(HDC dc) override;
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  void StartFeedTimer(unsigned delayMs);
+  void StopFeedTimer();
+
+  TLineStore store_;
+  std::chrono::steady_clock::time_point lastFeed_{};
+  bool feedTimerRunning_ = false;
 };
 
 class TProgressBar : public TControl {

@@ -1,4 +1,6 @@
 // The activity log, its context menu and the status line.
+#include <chrono>
+
 #include "fakes/main_form_fixture.h"
 #include "toolkit/clipboard.h"
 
@@ -6,6 +8,86 @@ namespace sw::testing {
 namespace {
 
 using LogTest = MainFormTest;
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// Lets window messages run, as the main loop would, until the control shows
+// what the store holds (or a generous deadline passes, for the test to fail).
+void RunMessagesUntilShown(tk::TMemo& log) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (log.Caption() != log.Text() && std::chrono::steady_clock::now() < deadline) {
+    tk::Application().ProcessMessages();
+    Sleep(5);
+  }
+}
+
+// Lines logged faster than the control is fed, each followed by message
+// processing as the copy's and the format's writers do.
+struct Burst {
+  const char* name;
+  std::vector<std::string> texts;
+  std::vector<std::string> expected;
+};
+
+std::vector<std::string> Numbered(int count) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < count; ++i) lines.push_back("   Copied file" + std::to_string(i) + ".dat, size: 4,096 bytes");
+  return lines;
+}
+
+std::vector<Burst> Bursts() {
+  std::vector<std::string> many = Numbered(3000);
+  std::vector<std::string> broken = Numbered(6);
+  broken.insert(broken.begin() + 3, "tool line 1\r\ntool line 2\n\nlast tool line\r\n");
+  std::vector<std::string> brokenExpected = Numbered(6);
+  brokenExpected.insert(brokenExpected.begin() + 3, {"tool line 1", "tool line 2", "", "last tool line"});
+  return {
+      {"thousands of lines", many, many},
+      {"line breaks in the middle", broken, brokenExpected},
+      {"empty lines", {"a", "", "", "b", ""}, {"a", "", "", "b", ""}},
+  };
+}
+
+TEST_F(LogTest, EveryLineOfABurstReachesTheControlOnceAndInOrder) {
+  TMainForm& f = CreateForm();
+  for (const Burst& burst : Bursts()) {
+    SCOPED_TRACE(burst.name);
+    f.Clear1Click();
+    for (const std::string& text : burst.texts) {
+      f.AddLogLine(text);
+      tk::Application().ProcessMessages();
+    }
+    EXPECT_EQ(f.Log->Lines(), burst.expected) << "the store holds every line at once";
+    RunMessagesUntilShown(*f.Log);  // no flush: the quiet spell after the burst feeds the rest
+    EXPECT_EQ(f.Log->Caption(), Joined(burst.expected));
+  }
+}
+
+TEST_F(LogTest, CopyAllRightAfterABurstHoldsEveryLine) {
+  TMainForm& f = CreateForm();
+  f.Clear1Click();
+  const std::vector<std::string> lines = Numbered(100000);
+  for (const std::string& line : lines) f.AddLogLine(line);
+  f.Copy1Click();
+  const std::string expected = Joined(lines);
+  EXPECT_EQ(f.Log->LineCount(), 100000u);
+  EXPECT_TRUE(tk::ClipboardText(nullptr) == expected) << "no line lost or truncated on the clipboard";
+  EXPECT_TRUE(f.Log->Caption() == expected) << "the control shows what was copied";
+}
+
+TEST_F(LogTest, ClearAllRightAfterABurstLeavesNothingForALaterUpdate) {
+  TMainForm& f = CreateForm();
+  for (const std::string& line : Numbered(500)) f.AddLogLine(line);  // most of them not yet in the control
+  f.Clear1Click();
+  EXPECT_TRUE(f.Log->Lines().empty());
+  f.AddLogLine("after");
+  RunMessagesUntilShown(*f.Log);
+  EXPECT_EQ(f.Log->Caption(), "after\r\n");
+}
 
 TEST_F(LogTest, LinesAreAppendedAtTheEndAndLineBreaksMakeSeveralLines) {
   TMainForm& f = CreateForm();
@@ -27,6 +109,8 @@ TEST_F(LogTest, LogHoldsFarMoreThanTheDefaultEditLimit) {
   auto lines = f.Log->Lines();
   ASSERT_EQ(lines.size(), 1001u);
   EXPECT_EQ(lines.back(), "the end");
+  f.FlushLog();
+  EXPECT_EQ(f.Log->Caption().size(), 1000u * 101 + 9) << "the control holds it all too";
 }
 
 TEST_F(LogTest, CopyAllPutsTheWholeTextOnTheClipboardAndKeepsItSelected) {

@@ -125,6 +125,31 @@ TEST_F(PrintTest, PrintErrorEndsTheJobAndShowsTheInputOutputErrorBox) {
   printer.failToStart = true;
   tk::Guarded([&] { f.Print1Click(); });
   EXPECT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(printer.jobs.size(), 1u) << "a job that never started is not recorded";
+}
+
+TEST_F(PrintTest, JobWhoseFirstPageFailsIsAbandonedNotLeftOpen) {
+  TMainForm& f = CreateForm();
+  printer.failOnFirstPage = true;
+  tk::Guarded([&] { f.Print1Click(); });
+  ASSERT_EQ(printer.jobs.size(), 1u);
+  EXPECT_TRUE(printer.jobs[0].aborted);
+  EXPECT_FALSE(printer.jobs[0].ended);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].icon, MessageIcon::Error);
+}
+
+TEST_F(PrintTest, PrintAllRightAfterABurstPrintsEveryLine) {
+  TMainForm& f = CreateForm();
+  f.Clear1Click();
+  printer.pageWidth = 10000;
+  printer.pageHeight = 100000;
+  for (int i = 0; i < 300; ++i) f.AddLogLine("line " + std::to_string(i));
+  f.PrintLog();
+  const auto& texts = printer.jobs.at(0).texts;
+  ASSERT_EQ(texts.size(), 301u);
+  EXPECT_EQ(texts[1].text, "line 0");
+  EXPECT_EQ(texts.back().text, "line 299");
 }
 
 }  // namespace

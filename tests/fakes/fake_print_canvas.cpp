@@ -9,6 +9,8 @@ namespace sw::fakes {
 void FakePrintCanvas::BeginDoc(const std::string& title) {
   if (failToStart) throw EInOutError(ERROR_PRINTER_NOT_FOUND, "I/O error 1801");
   jobs.push_back(PrintJob{title, "", 0, 1, {}, false, false});
+  inDoc_ = true;
+  if (failOnFirstPage) throw EInOutError(ERROR_WRITE_FAULT, "I/O error 29");
 }
 
 void FakePrintCanvas::SetFont(const std::string& name, int pointSize) {
@@ -30,7 +32,14 @@ void FakePrintCanvas::PrintText(int x, int y, const std::string& text) {
 }
 
 void FakePrintCanvas::NewPage() { ++jobs.back().pages; }
-void FakePrintCanvas::EndDoc() { jobs.back().ended = true; }
-void FakePrintCanvas::Abort() { jobs.back().aborted = true; }
+void FakePrintCanvas::EndDoc() {
+  jobs.back().ended = true;
+  inDoc_ = false;
+}
+
+void FakePrintCanvas::Abort() {
+  if (inDoc_) jobs.back().aborted = true;  // as the real canvas: only a started job
+  inDoc_ = false;
+}
 
 }  // namespace sw::fakes

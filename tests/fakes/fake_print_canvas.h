@@ -43,11 +43,13 @@ class FakePrintCanvas : public IPrintCanvas {
 
   int pageWidth = 200, pageHeight = 100, charWidth = 10, charHeight = 20;
   bool failToStart = false;   // BeginDoc raises an I/O error
+  bool failOnFirstPage = false;  // BeginDoc starts the job, then its first page fails
   int failOnTextOut = -1;     // the n-th PrintText (from 0) raises an I/O error
   std::vector<PrintJob> jobs;
 
  private:
   int textOuts_ = 0;
+  bool inDoc_ = false;
 };
 
 }  // namespace sw::fakes
