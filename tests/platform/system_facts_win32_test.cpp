@@ -47,17 +47,21 @@ class Impersonation {
   bool active_ = false;
 };
 
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
 TEST(Win32SystemFactsTest, TheProcessTokenThatWineGivesHoldsAdministrators) {
+  if (!UnderWine()) GTEST_SKIP() << "the rights of this process depend on how it was started";
   Win32SystemFacts facts;
   EXPECT_TRUE(facts.IsNtPlatform());
   EXPECT_TRUE(facts.IsAdministrator());
 }
 
 TEST(Win32SystemFactsTest, TheThreadsOwnTokenDecides) {
+  const bool processAnswer = Win32SystemFacts().IsAdministrator();
   const struct {
     bool denyOnly;
     bool administrator;
-  } cases[] = {{false, true}, {true, false}};
+  } cases[] = {{false, processAnswer}, {true, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.denyOnly ? "Administrators deny-only" : "a full copy");
     Impersonation impersonation(c.denyOnly);
@@ -65,7 +69,7 @@ TEST(Win32SystemFactsTest, TheThreadsOwnTokenDecides) {
     Win32SystemFacts facts;
     EXPECT_EQ(facts.IsAdministrator(), c.administrator);
   }
-  EXPECT_TRUE(Win32SystemFacts().IsAdministrator());  // back on the process token
+  EXPECT_EQ(Win32SystemFacts().IsAdministrator(), processAnswer);  // back on the process token
 }
 
 }  // namespace
