@@ -10,7 +10,7 @@
 
 namespace sw {
 
-int RunMainWindow(HINSTANCE instance, const DriveServices& drives) {
+int RunMainWindow(HINSTANCE instance, const DriveServices& drives, const std::function<void()>& windowBuilt) {
   Win32Dialogs dialogs;
   Win32SystemFacts system;
   Win32Locale locale;
@@ -31,6 +31,7 @@ int RunMainWindow(HINSTANCE instance, const DriveServices& drives) {
   RegisterInstanceControlClass();  // the main window carries the single-instance guard
   tk::Guarded([&] {
     TMainForm mainForm(services);
+    if (windowBuilt) windowBuilt();
     application.SetMainForm(&mainForm);
     application.Run();
   });

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "app/services.h"
 
 namespace sw {
@@ -21,8 +23,9 @@ struct DriveServices {
 // Initialises the application object (title, error box), registers the
 // single-instance guard, builds the main window over the system's services
 // and `drives` and runs the message loop until the application ends. An
-// error while the window is built reaches the error box. Returns the
-// process exit code.
-int RunMainWindow(HINSTANCE instance, const DriveServices& drives);
+// error while the window is built reaches the error box. `windowBuilt`, when
+// given, runs once the window is built (and registered with the single-
+// instance guard), before the message loop. Returns the process exit code.
+int RunMainWindow(HINSTANCE instance, const DriveServices& drives, const std::function<void()>& windowBuilt = {});
 
 }  // namespace sw

@@ -100,7 +100,10 @@ DeviceSelection SelectDevice(const std::string& entry, char previousLetter, cons
     selection.SetLabel = true;
     selection.Label = MakeVolumeLabel(entry);
   }
-  if (selection.DriveLetter == 0) return selection;
+  // With no entry (the list re-listed empty after the stick was pulled)
+  // there is nothing to describe: a letter kept from an earlier entry is not
+  // probed, and no line names an empty entry.
+  if (selection.DriveLetter == 0 || Trim(entry).empty()) return selection;
   const std::string fileSystem = fileSystemOf(selection.DriveLetter);
   selection.FileSystemIndex = FileSystemIndex(fileSystem);
   if (!fileSystem.empty()) selection.Message = FileSystemMessage(entry, fileSystem);

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -22,6 +23,10 @@ constexpr uint32_t kVolumeGetDiskExtents = 0x00560000;  // IOCTL_VOLUME_GET_VOLU
 constexpr size_t kExtentsBufferSize = 260;
 constexpr size_t kExtentCountOffset = 0;
 constexpr size_t kFirstDiskNumberOffset = 8;
+static_assert(kVolumeGetDiskExtents == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS);
+static_assert(offsetof(VOLUME_DISK_EXTENTS, NumberOfDiskExtents) == kExtentCountOffset);
+static_assert(offsetof(VOLUME_DISK_EXTENTS, Extents) + offsetof(DISK_EXTENT, DiskNumber) == kFirstDiskNumberOffset);
+static_assert(sizeof(DISK_EXTENT) == 24);
 
 uint32_t ReadUint32(const uint8_t* bytes) {
   uint32_t value = 0;

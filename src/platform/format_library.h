@@ -39,6 +39,9 @@ struct TextOutput {
   const char* output;  // NUL-terminated, in the OEM code page
 };
 static_assert(offsetof(TextOutput, output) == sizeof(void*), "text pointer at pointer alignment");
+#ifdef _WIN64
+static_assert(offsetof(TextOutput, output) == 8 && sizeof(TextOutput) == 16, "the x64 record");
+#endif
 }  // namespace fmifs
 
 class IFormatLibrary {

@@ -10,6 +10,7 @@
 #include "platform/exceptions.h"
 #include "platform/text.h"
 #include "platform/win_error.h"
+#include "platform/wmi_variant.h"
 
 namespace sw {
 namespace {
@@ -94,28 +95,6 @@ class Dispatch {
 
 constexpr WORD kGet = DISPATCH_PROPERTYGET;
 constexpr WORD kCall = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-
-WmiValue ToWmiValue(const VARIANT& v) {
-  switch (v.vt) {
-    case VT_EMPTY:
-    case VT_NULL: return WmiValue::Null();
-    case VT_BSTR: return WmiValue::Text(v.bstrVal ? Narrow(v.bstrVal) : std::string());
-    case VT_I1: return WmiValue::Integer(v.cVal);
-    case VT_UI1: return WmiValue::Integer(v.bVal);
-    case VT_I2: return WmiValue::Integer(v.iVal);
-    case VT_UI2: return WmiValue::Integer(v.uiVal);
-    case VT_I4: return WmiValue::Integer(v.lVal);
-    case VT_UI4: return WmiValue::Integer(v.ulVal);
-    case VT_INT: return WmiValue::Integer(v.intVal);
-    case VT_UINT: return WmiValue::Integer(v.uintVal);
-    case VT_I8: return WmiValue::Integer(v.llVal);
-    case VT_UI8: return WmiValue::Integer(static_cast<long long>(v.ullVal));
-    default: break;
-  }
-  Variant text;
-  if (FAILED(VariantChangeType(text.Get(), const_cast<VARIANT*>(&v), 0, VT_BSTR))) return WmiValue::Null();
-  return WmiValue::Text(text.Ref().bstrVal ? Narrow(text.Ref().bstrVal) : std::string());
-}
 
 class Win32WmiObject : public IWmiObject {
  public:

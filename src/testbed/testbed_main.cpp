@@ -4,7 +4,7 @@
 // are served by a simulated machine read from a text file: the first
 // command-line argument, else stickwise-testbed.ini beside the executable.
 // Each simulated drive's folder is mapped as a removable drive letter while
-// the testbed runs.
+// the testbed runs, by the copy that claimed it first (see shared_machine.h).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -21,6 +21,7 @@
 #include "platform/text.h"
 #include "platform/wmi_win32.h"
 #include "testbed/machine.h"
+#include "testbed/shared_machine.h"
 #include "testbed/sim_device_io.h"
 #include "testbed/sim_format_library.h"
 #include "testbed/sim_wmi.h"
@@ -31,6 +32,9 @@ namespace {
 
 constexpr char kMachineFileName[] = "stickwise-testbed.ini";
 constexpr int kExitBadMachine = 2;
+constexpr int kExitNoStartupTurn = 3;
+// Generous: copies started together take their turns one after another.
+constexpr unsigned kStartupTurnTimeoutMs = 300000;
 
 std::string MachineFilePath() {
   int count = 0;
@@ -46,7 +50,8 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-int Refuse(const std::string& text) {
+int Refuse(const std::string& text, sw::testbed::StartupTurn& turn) {
+  turn.End();  // the box must not hold up the other copies
   std::fprintf(stderr, "stickwise-testbed: %s\n", text.c_str());
   MessageBoxW(nullptr, sw::Widen(text).c_str(), L"Stickwise testbed", MB_OK | MB_ICONERROR);
   return kExitBadMachine;
@@ -55,24 +60,31 @@ int Refuse(const std::string& text) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  sw::testbed::StartupTurn turn(kStartupTurnTimeoutMs);
+  if (!turn.Held()) return kExitNoStartupTurn;  // quietly: a copy beside a hung one
+
   const std::string machinePath = MachineFilePath();
   std::ifstream file(std::filesystem::path(sw::Widen(machinePath)), std::ios::binary);
-  if (!file) return Refuse("cannot read the machine description " + machinePath);
+  if (!file) return Refuse("cannot read the machine description " + machinePath, turn);
   std::stringstream text;
   text << file.rdbuf();
   sw::testbed::ParseResult parsed = sw::testbed::ParseMachine(text.str(), FolderOf(machinePath));
   if (!parsed.errors.empty()) {
     std::string why = machinePath + ":";
     for (const std::string& error : parsed.errors) why += "\n" + error;
-    return Refuse(why);
+    return Refuse(why, turn);
   }
   sw::testbed::Machine& machine = parsed.machine;
 
-  // The drives are plugged in for the whole run and pulled out at its end.
+  // The drives are plugged in for the whole run and pulled out at its end,
+  // by the copy that claimed them; claims outlive the mappings.
+  std::vector<std::unique_ptr<sw::testbed::DriveClaim>> claims;
   std::vector<std::unique_ptr<sw::testbed::MappedDrive>> mappings;
   for (const sw::testbed::SimulatedDrive& drive : machine.drives) {
+    claims.push_back(std::make_unique<sw::testbed::DriveClaim>(drive.letter));
+    if (!claims.back()->Owned()) continue;  // a running copy has it mapped
     mappings.push_back(std::make_unique<sw::testbed::MappedDrive>(drive.letter, drive.folder));
-    if (!mappings.back()->Problem().empty()) return Refuse(mappings.back()->Problem());
+    if (!mappings.back()->Problem().empty()) return Refuse(mappings.back()->Problem(), turn);
   }
 
   sw::Win32DeviceIo systemDeviceIo;
@@ -82,5 +94,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   sw::testbed::SimulatedFormatLibrary formatLibrary(machine);
   sw::Win32SpeedTestIo systemSpeedTestIo;
   sw::testbed::ThrottledSpeedTestIo speedTestIo(machine, systemSpeedTestIo);
-  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary, &speedTestIo});
+  // The turn passes on once the window is registered with the single-
+  // instance guard, so the next copy is refused by it.
+  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary, &speedTestIo}, [&turn] { turn.End(); });
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct MountmgrUnixDrive {
   USHORT deviceOffset;
   USHORT labelOffset;
 };
+static_assert(offsetof(MountmgrUnixDrive, letter) == 24 && sizeof(MountmgrUnixDrive) == 32, "Wine's x64 layout");
 constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 
 // Wine's conversion of a Windows path to the host's path; empty outside Wine.

@@ -91,6 +91,15 @@ TEST(SelectDevice, CRootAndFallbackRootKeepThePreviousLetter) {
   EXPECT_TRUE(none.Message.empty());
 }
 
+TEST(SelectDevice, AnEmptyListProbesNothingAndLogsNoFileSystemLine) {
+  char probed = 0;
+  DeviceSelection s = SelectDevice("", 'q', "x", [&](char l) { return Probe(l, "RAW", probed); });
+  EXPECT_EQ(s.DriveLetter, 'q');  // kept for the next entry that names none
+  EXPECT_EQ(probed, 0);
+  EXPECT_EQ(s.FileSystemIndex, -1);
+  EXPECT_TRUE(s.Message.empty());
+}
+
 TEST(FileSystemIndex, ComparesUpperCased) {
   EXPECT_EQ(FileSystemIndex("ntfs"), 0);
   EXPECT_EQ(FileSystemIndex("FAT"), 1);

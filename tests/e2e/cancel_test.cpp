@@ -8,8 +8,9 @@ namespace sw::e2e {
 namespace {
 
 TEST(CancelTest, CancelDuringTheFormatStopsItAndLeavesTheFiles) {
-  // A slow format: 200 progress steps of 25 ms, time enough to press Cancel.
-  TestbedSession session("steps = 200\nstep-ms = 25\n");
+  // A slow format: 1000 progress steps of 50 ms, time enough to press Cancel
+  // on a busy machine; the Cancel ends it early.
+  TestbedSession session("steps = 1000\nstep-ms = 50\n");
   ASSERT_EQ(session.Problem(), "");
   session.Click("Start");
   ASSERT_TRUE(ui::AnswerDialog("Warning", "Yes", "will be erased", kStepTimeoutMs));

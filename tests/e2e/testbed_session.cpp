@@ -13,7 +13,7 @@ namespace sw::e2e {
 namespace {
 
 constexpr char kTestbedName[] = "stickwise-testbed.exe";
-constexpr DWORD kExitWaitMs = 10000;
+constexpr DWORD kExitWaitMs = 60000;
 
 std::wstring ModuleFolder() {
   std::wstring path(32768, L'\0');
@@ -70,9 +70,9 @@ const std::map<std::string, std::string>& SampleFiles() {
   return files;
 }
 
-TestbedSession::TestbedSession(const std::string& driveKeys) { Start(driveKeys); }
+TestbedSession::TestbedSession(const std::string& driveKeys, int copies) { Start(driveKeys, copies); }
 
-void TestbedSession::Start(const std::string& driveKeys) {
+void TestbedSession::Start(const std::string& driveKeys, int copies) {
   letter_ = UnusedLetter();
   if (letter_ == 0) {
     problem_ = "no free drive letter";
@@ -104,28 +104,63 @@ void TestbedSession::Start(const std::string& driveKeys) {
                      "step-ms = 10\n" + driveKeys);
 
   std::wstring commandLine = L"\"" + exe + L"\" \"" + Widen(ini) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup,
-                      &info)) {
-    problem_ = "cannot start the testbed";
-    return;
+  std::vector<UniqueHandle> copiesStarted;
+  std::vector<DWORD> pids;
+  for (int i = 0; i < copies; ++i) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup,
+                        &info)) {
+      problem_ = "cannot start the testbed";
+      break;
+    }
+    CloseHandle(info.hThread);
+    copiesStarted.emplace_back(info.hProcess);
+    pids.push_back(info.dwProcessId);
   }
-  CloseHandle(info.hThread);
-  process_.Reset(info.hProcess);
-  const DWORD pid = info.dwProcessId;
+  // The window of one of the copies; every copy ending first is a failure.
   const DWORD start = GetTickCount();
-  while (window_ == nullptr && GetTickCount() - start < kWindowTimeoutMs) {
-    if (WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0) break;
+  size_t owner = pids.size();
+  while (owner == pids.size() && !copiesStarted.empty() && GetTickCount() - start < kWindowTimeoutMs) {
+    bool anyRunning = false;
+    for (const UniqueHandle& copy : copiesStarted)
+      anyRunning = anyRunning || WaitForSingleObject(copy.Get(), 0) != WAIT_OBJECT_0;
+    if (!anyRunning) break;
     HWND found = ui::WaitForWindow(kMainCaption, 200);
-    DWORD owner = 0;
-    if (found != nullptr && GetWindowThreadProcessId(found, &owner) && owner == pid) window_ = found;
+    DWORD pid = 0;
+    if (found == nullptr || !GetWindowThreadProcessId(found, &pid)) continue;
+    for (size_t i = 0; i < pids.size(); ++i)
+      if (pids[i] == pid) {
+        owner = i;
+        window_ = found;
+      }
   }
-  if (window_ == nullptr) problem_ = "the testbed's window did not appear";
+  for (size_t i = 0; i < copiesStarted.size(); ++i) {
+    if (i == owner)
+      process_ = std::move(copiesStarted[i]);
+    else
+      otherCopies_.push_back(std::move(copiesStarted[i]));
+  }
+  if (window_ == nullptr && problem_.empty()) problem_ = "the testbed's window did not appear";
+}
+
+std::vector<DWORD> TestbedSession::WaitForOtherCopies(unsigned timeoutMs) const {
+  std::vector<DWORD> exitCodes;
+  const DWORD start = GetTickCount();
+  for (const UniqueHandle& copy : otherCopies_) {
+    const DWORD spent = GetTickCount() - start;
+    WaitForSingleObject(copy.Get(), spent < timeoutMs ? timeoutMs - spent : 0);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(copy.Get(), &code);
+    exitCodes.push_back(code);
+  }
+  return exitCodes;
 }
 
 TestbedSession::~TestbedSession() {
+  for (const UniqueHandle& copy : otherCopies_)
+    if (WaitForSingleObject(copy.Get(), 0) != WAIT_OBJECT_0) TerminateProcess(copy.Get(), 1);
   if (process_) {
     if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process_.Get(), kExitWaitMs) != WAIT_OBJECT_0) {

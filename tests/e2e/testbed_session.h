@@ -9,6 +9,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 #include "settings_snapshot.h"
@@ -16,8 +17,10 @@
 namespace sw::e2e {
 
 inline constexpr char kMainCaption[] = "Stickwise 2.0";
-inline constexpr unsigned kWindowTimeoutMs = 30000;
-inline constexpr unsigned kStepTimeoutMs = 20000;
+// Deadlines, not delays: every wait ends as soon as its condition holds, so
+// they are generous enough for a machine busy with other builds.
+inline constexpr unsigned kWindowTimeoutMs = 180000;
+inline constexpr unsigned kStepTimeoutMs = 120000;
 
 // The sample files of the stick: relative path to content (UTF-8).
 const std::map<std::string, std::string>& SampleFiles();
@@ -25,7 +28,9 @@ const std::map<std::string, std::string>& SampleFiles();
 class TestbedSession {
  public:
   // `driveKeys` are extra "key = value" lines of the stick's [drive] section.
-  explicit TestbedSession(const std::string& driveKeys = {});
+  // `copies` copies of the testbed are started at once; the session is the
+  // one whose window appears.
+  explicit TestbedSession(const std::string& driveKeys = {}, int copies = 1);
   ~TestbedSession();
   TestbedSession(const TestbedSession&) = delete;
   TestbedSession& operator=(const TestbedSession&) = delete;
@@ -43,9 +48,12 @@ class TestbedSession {
   void Click(const std::string& caption) const;
   // The stick's files now: relative path to content.
   std::map<std::string, std::string> StickFiles() const;
+  // Waits until the copies without the window have ended; their exit codes
+  // (STILL_ACTIVE for one that did not end in time).
+  std::vector<DWORD> WaitForOtherCopies(unsigned timeoutMs = kWindowTimeoutMs) const;
 
  private:
-  void Start(const std::string& driveKeys);
+  void Start(const std::string& driveKeys, int copies);
 
   SettingsSnapshot settings_;  // restored after the testbed has saved its own
   std::string problem_;
@@ -53,6 +61,7 @@ class TestbedSession {
   std::string stickFolder_;
   char letter_ = 0;
   UniqueHandle process_;
+  std::vector<UniqueHandle> otherCopies_;
   HWND window_ = nullptr;
 };
 

@@ -41,7 +41,7 @@ class EngineTest : public ::testing::Test {
     tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
     root = drive_->Root();
     deviceIo.AddDevice(DevicePath(drive_->Letter()));
-    engine = std::make_unique<TFmtChkDsk>(nullptr, FmtChkServices{&library, &system, &deviceIo});
+    engine = std::make_unique<TFmtChkDsk>(nullptr, FmtChkServices{&Library(), &system, &deviceIo});
     engine->onProgressEvent = [this](int percent, bool& cancel) {
       percents.push_back(percent);
       cancel = cancelOnProgress;
@@ -55,6 +55,10 @@ class EngineTest : public ::testing::Test {
     engine.reset();
     tk::Application().ResetForTests();
   }
+
+  // The library the engine calls: the scripted one unless a suite drives
+  // the system's.
+  virtual IFormatLibrary& Library() { return library; }
 
   static std::string DevicePath(char letter) { return std::string("\\\\.\\") + letter + ":"; }
   // The label and file-system name Wine reports for the test drive.

@@ -5,7 +5,9 @@
 namespace sw::ui {
 namespace {
 
-constexpr UINT kReplyTimeoutMs = 5000;
+// A program busy on a loaded machine may take long to answer; a program
+// that ended answers at once with nothing.
+constexpr UINT kReplyTimeoutMs = 60000;
 constexpr DWORD kPollMs = 50;
 
 std::wstring Widen(const std::string& text) {
@@ -41,10 +43,12 @@ std::string WithoutAccelerator(std::string caption) {
   return caption;
 }
 
-// Sends a message without hanging on a program that does not answer.
+// Sends a message without hanging for ever on a program that does not
+// answer. No SMTO_ABORTIFHUNG: a window that a busy machine kept from its
+// messages for a few seconds counts as hung and would answer nothing.
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &result);
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kReplyTimeoutMs, &result);
   return static_cast<LRESULT>(result);
 }
 
