@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
 
 #include "copy/copy_paths.h"
 #include "platform/handles.h"
@@ -48,15 +47,6 @@ std::wstring DeviceOf(const std::wstring& path, bool* atRoot = nullptr) {
   const size_t end = finalPath.find(L'\\', kDevice.size());
   if (atRoot != nullptr) *atRoot = end == std::wstring::npos || end + 1 == finalPath.size();
   return end == std::wstring::npos ? finalPath : finalPath.substr(0, end);
-}
-
-std::wstring FullPathOf(const std::wstring& path) {
-  DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::vector<wchar_t> buffer(needed + 1);
-  DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-  if (length == 0 || length >= buffer.size()) return path;
-  return std::wstring(buffer.data(), length);
 }
 
 std::wstring WithBackslash(std::wstring path) {

@@ -186,7 +186,8 @@ bool TSpeedUpOperation::ClearOldBackup(const std::string& folder) {
   const std::string keptIn = KeepFolderAside(folder, Stamp(true));
   if (keptIn.empty())
     return Refuse("The folder " + folder + " holds an earlier backup that could not be moved aside. Nothing was erased.");
-  Log("An earlier backup that was not copied back is kept in " + keptIn);
+  Log(state == TBackupFolderState::RestoredBackup ? "An earlier backup that could not be deleted is kept in " + keptIn
+                                                  : "An earlier backup that was not copied back is kept in " + keptIn);
   return true;
 }
 

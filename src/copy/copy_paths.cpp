@@ -32,14 +32,6 @@ bool IsDriveAbsolute(std::wstring_view path) {
          ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::vector<wchar_t> buffer(needed + 1);
-  DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-  if (length == 0 || length >= buffer.size()) return path;
-  return std::wstring(buffer.data(), length);
-}
 
 // The comparable form: \\?\-prefixed, no trailing backslash except a root's.
 std::wstring ComparableForm(const std::string& path) {
@@ -55,6 +47,15 @@ bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
 
 }  // namespace
 
+std::wstring FullPathOf(const std::wstring& path) {
+  DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::vector<wchar_t> buffer(needed + 1);
+  DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (length == 0 || length >= buffer.size()) return path;
+  return std::wstring(buffer.data(), length);
+}
+
 std::string WithTrailingBackslash(const std::string& path) {
   if (!path.empty() && path.back() == '\\') return path;
   return path + "\\";
@@ -68,7 +69,7 @@ std::wstring LongPath(const std::string& path) {
   }
   if (IsDriveAbsolute(wide) && IsCanonical(wide, 3)) return std::wstring(kVerbatimPrefix) + wide;
   if (wide.starts_with(L"\\\\") && IsCanonical(wide, 2)) return std::wstring(kVerbatimPrefix) + L"UNC\\" + wide.substr(2);
-  std::wstring full = FullPath(wide);
+  std::wstring full = FullPathOf(wide);
   if (IsDriveAbsolute(full)) return std::wstring(kVerbatimPrefix) + full;
   if (full.starts_with(L"\\\\") && !full.starts_with(kVerbatimPrefix) && !full.starts_with(kDevicePrefix))
     return std::wstring(kVerbatimPrefix) + L"UNC\\" + full.substr(2);

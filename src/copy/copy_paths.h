@@ -26,6 +26,10 @@ std::string WithTrailingBackslash(const std::string& path);
 // blanks included); others are made absolute by the system first.
 std::wstring LongPath(const std::string& path);
 
+// The absolute form of `path` as the system makes it; `path` itself when
+// the system cannot.
+std::wstring FullPathOf(const std::wstring& path);
+
 bool FolderExists(const std::string& path);
 bool PathExists(const std::string& path);
 
