@@ -192,6 +192,8 @@ std::map<std::string, std::string> TestbedSession::StickFiles() const {
   return files;
 }
 
+std::string TestbedSession::Folder() const { return Narrow(folder_); }
+
 bool InOrder(const std::string& log, std::initializer_list<std::string> lines) {
   size_t at = 0;
   for (const std::string& line : lines) {

@@ -41,6 +41,8 @@ class TestbedSession {
   char Letter() const { return letter_; }
   std::string Root() const { return std::string(1, letter_) + ":\\"; }
   const std::string& StickFolder() const { return stickFolder_; }
+  // The session's own folder, where the testbed and its backup folder lie.
+  std::string Folder() const;
 
   std::string Log() const;
   bool WaitForLog(const std::string& text, unsigned timeoutMs = kStepTimeoutMs) const;
