@@ -29,6 +29,9 @@ bool ParseSet(const std::u32string& mask, size_t& pos, std::vector<std::pair<cha
 
 }  // namespace
 
+// The smallest code point each sequence length may carry.
+constexpr char32_t kShortestForm[] = {0, 0x80, 0x800, 0x10000};
+
 std::u32string DecodeUtf8(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());
@@ -43,6 +46,9 @@ std::u32string DecodeUtf8(std::string_view text) {
       valid = (next & 0xC0) == 0x80;
       code = (code << 6) | (next & 0x3F);
     }
+    // Overlong forms, surrogates and code points past U+10FFFF are invalid:
+    // "C0 AA" must not read as "*".
+    valid = valid && code >= kShortestForm[extra] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
     if (valid) {
       out += code;
       i += extra + 1;

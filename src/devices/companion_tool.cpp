@@ -1,4 +1,4 @@
-// Runs the companion tool through an anonymous pipe and parses its listing.
+// Runs the companion tool through an anonymous pipe and captures its output.
 #include "devices/companion_tool.h"
 
 #include <windows.h>
@@ -12,28 +12,7 @@ namespace sw {
 
 namespace {
 
-constexpr std::string_view kPhysicalDrivePrefix = "\\\\.\\PhysicalDrive";  // 17 characters
-constexpr std::string_view kDevicePrefix = "\\\\.\\";
 constexpr DWORD kReadChunk = 255;
-
-bool IsHeader(const std::string& line) {
-  const size_t name = line.find("Device Name");
-  if (name == std::string::npos) return false;
-  const size_t size = line.find("Size Type", name + 1);
-  if (size == std::string::npos) return false;
-  return line.find("Partition Type", size + 1) != std::string::npos;
-}
-
-bool IsDecimal(const std::string& text) {
-  if (text.empty()) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
-bool RemovableAfter(const std::string& line, size_t prefixLength) {
-  return line.find("Removable", prefixLength) != std::string::npos;
-}
 
 }  // namespace
 
@@ -76,46 +55,6 @@ std::string RunAndCapture(const std::string& commandLine) {
   }
   WaitForSingleObject(processHandle.Get(), INFINITE);
   return output;
-}
-
-void ParseToolOutput(const std::string& text, std::vector<std::string>& toolDriveMap,
-                     const std::function<int(char)>& volumeDiskNumber) {
-  const std::vector<std::string> lines = SplitLines(text);
-  size_t first = 0;
-  while (first < lines.size() && (lines[first].empty() || !IsHeader(lines[first]))) ++first;
-  if (first == lines.size()) return;
-
-  std::vector<std::string> numbers;
-  std::string letters;
-  for (size_t i = first + 1; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (line.starts_with(kPhysicalDrivePrefix) && RemovableAfter(line, kPhysicalDrivePrefix.size())) {
-      // The two characters after the prefix hold the drive number; a line
-      // whose number is not decimal is skipped.
-      const std::string number = Trim(line.substr(kPhysicalDrivePrefix.size(), 2));
-      if (IsDecimal(number)) {
-        const int n = std::stoi(number);
-        if (n > 0) numbers.push_back(std::to_string(n));
-      }
-    }
-    if (line.starts_with(kDevicePrefix) && RemovableAfter(line, kDevicePrefix.size()) && line.size() >= 6) {
-      const std::string drive = AsciiUpper(line.substr(4, 2));
-      if (drive[0] >= 'D' && drive[0] <= 'Z' && drive[1] == ':') letters += drive[0];
-    }
-  }
-
-  for (char letter : letters) {
-    const int disk = volumeDiskNumber(letter);
-    if (disk <= 0) continue;
-    for (std::string& entry : numbers) {
-      if (entry == std::to_string(disk)) {  // an entry with its letter no longer equals the bare number
-        entry += "|";
-        entry += letter;
-        break;
-      }
-    }
-  }
-  if (!numbers.empty()) toolDriveMap = numbers;
 }
 
 }  // namespace sw

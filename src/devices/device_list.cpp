@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "platform/text.h"
+#include "platform/text_rules.h"
 
 namespace sw {
 
@@ -19,6 +19,19 @@ std::string FormatFixed(const char* format, double value, const std::string& dec
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format, value);
   return ReplaceAll(Trim(buffer), ".", decimalSeparator);
+}
+
+constexpr size_t kLabelCharacters = 11;
+
+// The first `count` characters of a UTF-8 text, never cutting one apart: a
+// character is a lead byte with the continuation bytes that follow it.
+std::string FirstCharacters(const std::string& text, size_t count) {
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool continuation = (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    if (!continuation && characters++ == count) return text.substr(0, i);
+  }
+  return text;
 }
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -51,8 +64,7 @@ std::string MakeVolumeLabel(const std::string& text) {
 
   const size_t blank = cleaned.find(' ');
   if (blank != std::string::npos && blank >= 1) {
-    std::string word = cleaned.substr(0, blank);
-    if (word.size() > 11) word.resize(11);
+    std::string word = FirstCharacters(cleaned.substr(0, blank), kLabelCharacters);
     if (!word.empty()) return word;
   }
   const size_t open = cleaned.find('(');

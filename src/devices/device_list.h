@@ -22,7 +22,7 @@ std::string DeviceEntryText(const std::string& vendor, const std::string& produc
 std::string ItemCaption(const std::string& text);
 
 // A volume label proposed from an entry: its first word (at most 11
-// characters), else the text inside its first parentheses without blanks,
+// characters, counted in UTF-8 characters, not bytes), else the text inside its first parentheses without blanks,
 // else "USB".
 std::string MakeVolumeLabel(const std::string& text);
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/text.h"
+#include "platform/text_rules.h"
 
 namespace sw {
 

@@ -9,9 +9,10 @@ namespace sw {
 
 class IWmi;
 
-// The logical disk ("E:") of the last partition of `drivePath` that has one;
-// empty when none. WMI failures are raised.
-std::string WmiDiskLetter(IWmi& wmi, const std::string& drivePath);
+// Sets `drive` to the logical disk ("E:") of each partition of `drivePath`
+// that has one, so the last such partition wins. WMI failures are raised;
+// `drive` then keeps what the partitions before the failure gave.
+void WmiDiskLetter(IWmi& wmi, const std::string& drivePath, std::string& drive);
 
 // The drive ("E:") the tool drive map gives for `drivePath`; only drives 1
 // to 9 can be found there. Empty when none.

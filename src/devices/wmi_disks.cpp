@@ -6,7 +6,7 @@
 #include "devices/device_list.h"
 #include "devices/device_text.h"
 #include "platform/locale.h"
-#include "platform/text.h"
+#include "platform/text_rules.h"
 #include "platform/wmi.h"
 
 namespace sw {
@@ -14,6 +14,7 @@ namespace sw {
 namespace {
 
 constexpr char kSeparator[] = "|||";
+constexpr double kLargestCount = 9.2e18;  // below INT64_MAX, so the cast cannot overflow
 
 std::string Label(const std::string& name) {  // the property name padded to 15 characters
   return name + std::string(name.size() < 15 ? 15 - name.size() : 0, ' ');
@@ -48,9 +49,15 @@ bool SizeBefore(const std::string& sizePart, const char* unit, long long& number
 std::string WmiSizeNumber(double size, const std::string& thousandSeparator, std::string& unit) {
   const bool gigabytes = size / 1e9 >= 1;
   unit = gigabytes ? "GB" : "MB";
-  const long long rounded = std::llround(size / (gigabytes ? 1e9 : 1e6));
+  const double scaled = size / (gigabytes ? 1e9 : 1e6);
+  // An unreadable size (not a number, infinite, or past what a 64-bit count
+  // holds) is no size, never a wrapped number.
+  if (!std::isfinite(scaled) || std::fabs(scaled) >= kLargestCount) return {};
+  // Halves go to the even neighbour, the rounding of the device entry's
+  // printf formats, so the two texts of one disk agree.
+  const double rounded = std::nearbyint(scaled);
   if (rounded == 0) return {};
-  return FormatThousands(rounded, thousandSeparator);
+  return FormatThousands(static_cast<long long>(rounded), thousandSeparator);
 }
 
 void ListWmiDiskRecords(IWmi& wmi, const std::string& thousandSeparator, std::vector<std::string>& records,

@@ -11,8 +11,9 @@ namespace sw {
 
 class IWmi;
 
-// "1,000 MB" / "15 GB" in decimal units with the thousands separator; the
-// number is empty (and so is the result) when it rounds to zero.
+// "1,000 MB" / "15 GB" in decimal units with the thousands separator, halves
+// rounded to even; the number is empty (and so is the result) when it rounds
+// to zero or the size is unreadable (infinite, not a number, too large).
 std::string WmiSizeNumber(double size, const std::string& thousandSeparator, std::string& unit);
 
 // Clears `records` and lists every WMI disk drive into it, writing each

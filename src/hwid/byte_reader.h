@@ -3,6 +3,7 @@
 // as zero, as in a buffer that was zero-filled before the request.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -12,12 +13,20 @@
 namespace sw::hwid {
 
 inline uint64_t ReadLittleEndian(std::span<const uint8_t> bytes, size_t offset, size_t width) {
+  // Compared without adding to `offset`, which could wrap past the top of
+  // size_t and land back inside the buffer.
+  if (offset >= bytes.size()) return 0;
+  const size_t available = std::min({width, bytes.size() - offset, size_t{8}});
   uint64_t value = 0;
-  for (size_t i = 0; i < width; ++i) {
-    if (offset + i >= bytes.size()) break;
-    value |= static_cast<uint64_t>(bytes[offset + i]) << (8 * i);
-  }
+  for (size_t i = 0; i < available; ++i) value |= static_cast<uint64_t>(bytes[offset + i]) << (8 * i);
   return value;
+}
+
+// True when an answer of `returned` bytes holds a whole structure of `size`
+// bytes at `offset`. A shorter answer is a failed request: decoding it
+// would read the missing bytes as zeros (media type 0, a blank drive).
+inline bool AnswerCovers(uint32_t returned, size_t offset, size_t size) {
+  return returned >= offset && returned - offset >= size;
 }
 
 inline uint8_t ReadU8(std::span<const uint8_t> bytes, size_t offset) {

@@ -19,7 +19,7 @@ struct tresults_dv {
   std::string revision;
   int64_t buffer_size = 0;  // bytes
   std::string drive_type;   // "Removable"/"Fixed"/"Unknown", or "removable"/"fixed" from the geometry
-  int64_t size = 0;         // capacity in bytes
+  uint64_t size = 0;        // capacity in bytes, 0 when unknown
 };
 
 // The records of one probe. A vector grows as drives are found, so a probe

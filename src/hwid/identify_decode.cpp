@@ -1,15 +1,18 @@
 #include "hwid/identify_decode.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "hwid/char_class.h"
 #include "hwid/format_text.h"
 #include "hwid/recorded_identity.h"
 
 namespace sw {
 
-std::string IdentifyWordsToText(const IdentifyWords& words, int first, int last) {
+std::string IdentifyWordsToText(const IdentifyWords& words, size_t first, size_t count) {
   std::string text;
-  for (int i = first; i <= last; ++i) {
-    if (i < 0 || i >= static_cast<int>(words.size())) continue;
+  const size_t end = first < words.size() ? first + std::min(count, words.size() - first) : first;
+  for (size_t i = first; i < end; ++i) {
     text.push_back(static_cast<char>(words[i] >> 8));
     text.push_back(static_cast<char>(words[i] & 0xFF));
   }
@@ -25,14 +28,16 @@ std::string IdentifyDriveType(const IdentifyWords& words) {
   return "Unknown";
 }
 
-int64_t IdentifyCapacity(const IdentifyWords& words) {
+std::optional<uint64_t> IdentifyCapacity(const IdentifyWords& words) {
+  constexpr uint64_t kSectorSize = 512;
   uint64_t sectors = 0;
   if (words[identify_word::kCommandSetsSupported] & (1u << 10)) {
-    for (int i = 3; i >= 0; --i) sectors = (sectors << 16) | words[identify_word::kSectors48First + i];
+    for (size_t i = 4; i-- > 0;) sectors = (sectors << 16) | words[identify_word::kSectors48First + i];
   } else {
     sectors = words[identify_word::kSectors28Low] | (uint64_t{words[identify_word::kSectors28High]} << 16);
   }
-  return static_cast<int64_t>(sectors * 512);
+  if (sectors > std::numeric_limits<uint64_t>::max() / kSectorSize) return std::nullopt;
+  return sectors * kSectorSize;
 }
 
 namespace {
@@ -51,9 +56,9 @@ const char* ControllerText(int32_t position) {
 
 void ReportIdentifyData(int32_t driveNumber, const IdentifyWords& words, tresults_dv& record, IDriveIdSink& sink) {
   using namespace identify_word;
-  const std::string serial = IdentifyWordsToText(words, kSerialFirst, kSerialLast);
-  const std::string model = IdentifyWordsToText(words, kModelFirst, kModelLast);
-  const std::string revision = IdentifyWordsToText(words, kRevisionFirst, kRevisionLast);
+  const std::string serial = IdentifyWordsToText(words, kSerialFirst, kSerialWords);
+  const std::string model = IdentifyWordsToText(words, kModelFirst, kModelWords);
+  const std::string revision = IdentifyWordsToText(words, kRevisionFirst, kRevisionWords);
   RecordIdentityIfFirstUsable(serial, model);
 
   const int32_t controller = driveNumber / 2;
@@ -69,8 +74,9 @@ void ReportIdentifyData(int32_t driveNumber, const IdentifyWords& words, tresult
   const std::string driveType = IdentifyDriveType(words);
   sink.LogText("Drive Type________________________: ");
   sink.LogText(driveType);
-  const int64_t capacity = IdentifyCapacity(words);
-  sink.LogText("Drive Size________________________: " + std::to_string(capacity) + " bytes\r\n");
+  const std::optional<uint64_t> capacity = IdentifyCapacity(words);
+  sink.LogText(capacity ? "Drive Size________________________: " + std::to_string(*capacity) + " bytes\r\n"
+                        : std::string("Drive Size________________________: unknown\r\n"));
 
   record.controller = controller;
   record.drive = position;
@@ -79,7 +85,7 @@ void ReportIdentifyData(int32_t driveNumber, const IdentifyWords& words, tresult
   record.revision = revision;
   record.buffer_size = int64_t{words[kBufferSize]} * 512;
   record.drive_type = driveType;
-  record.size = capacity;
+  record.size = capacity.value_or(0);
 }
 
 }  // namespace sw

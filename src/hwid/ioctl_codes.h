@@ -68,8 +68,9 @@ inline constexpr size_t kSrbSize = 28;
 // Properties of the storage query and the geometry answer.
 inline constexpr size_t kStoragePropertyQuerySize = 12;
 inline constexpr size_t kDescriptorBufferSize = 10000;
+inline constexpr size_t kDescriptorHeaderSize = 36;  // STORAGE_DEVICE_DESCRIPTOR up to its raw properties
 inline constexpr size_t kGeometryMediaType = 8;
 inline constexpr size_t kGeometryDiskSize = 24;
-inline constexpr uint8_t kFixedMedia = 12;
+inline constexpr size_t kGeometrySize = 32;  // DISK_GEOMETRY_EX up to and with DiskSize
 
 }  // namespace sw::hwid

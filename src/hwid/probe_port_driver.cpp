@@ -34,17 +34,20 @@ bool ReadDrivesThroughPortDriver(tresults_array_dv& results, const DriveIdServic
         FormatText("\r\nERROR: Could not SetPriorityClass, LastError: %d\r\n", static_cast<int>(error)));
 
   std::vector<uint8_t> block(kPortDriverBlockSize);
+  uint32_t answered = 0;  // bytes of the block the driver filled
   if (auto device = services.deviceIo.Open("\\\\.\\IDE21201.VXD", {0, 0})) {
-    // The driver is told the true size of the block, so its answer can
-    // neither be cut short nor run past the end.
+    // The driver is told the true size of the block, so its answer cannot
+    // run past the end; a failed or short answer holds no drive.
     uint32_t returned = 0;
-    device->IoControl(kPortDriverIdeInfo, nullptr, 0, block.data(), block.size(), returned);
+    if (device->IoControl(kPortDriverIdeInfo, nullptr, 0, block.data(), block.size(), returned))
+      answered = returned;
   } else {
     services.dialogs.ShowMessage(nullptr, "Error", "ERROR: Could not open IDE21201.VXD file", MessageIcon::Error);
   }
 
   results.clear();
   for (int slot = 0; slot < kDriveSlots; ++slot) {
+    if (!AnswerCovers(answered, kSlotIdentify + kIdentifySize * slot, kIdentifySize)) break;
     if ((block[kDiskPresent + slot] & block[kControllerPresent + slot / 2]) == 0) continue;
     tresults_dv record;
     ReportIdentifyData(slot, ReadIdentifyWords(block, kSlotIdentify + kIdentifySize * slot), record, services.sink);

@@ -58,7 +58,9 @@ bool ReadDrivesThroughScsiPorts(tresults_array_dv& results, const DriveIdService
       uint32_t returned = 0;
       bool ok = device->IoControl(kScsiMiniport, block.data(), kRequestInputSize, block.data(), block.size(),
                                   returned);
-      if (!ok || block[kRequestIdentify + kModelFirstByte] == 0) continue;
+      if (!ok || !AnswerCovers(returned, kRequestIdentify, kIdentifySize) ||
+          block[kRequestIdentify + kModelFirstByte] == 0)
+        continue;
       tresults_dv record;
       ReportIdentifyData(port * 2 + position, ReadIdentifyWords(block, kRequestIdentify), record, services.sink);
       results.push_back(std::move(record));

@@ -18,12 +18,13 @@ namespace {
 
 constexpr int kPhysicalDrives = 16;
 
-// The SMART version block, zeroed; on a failed query it stays zero, so the
-// device map reads as "no device".
+// The SMART version block, zeroed; on a failed or short answer it stays
+// zero, so the device map reads as "no device".
 bool QuerySmartVersion(IDevice& device, std::array<uint8_t, kVersionParamsSize>& version) {
   version.fill(0);
   uint32_t returned = 0;
-  bool ok = device.IoControl(kSmartGetVersion, nullptr, 0, version.data(), version.size(), returned);
+  bool ok = device.IoControl(kSmartGetVersion, nullptr, 0, version.data(), version.size(), returned) &&
+            AnswerCovers(returned, 0, kVersionParamsSize);
   if (!ok) version.fill(0);
   return ok;
 }
@@ -82,7 +83,8 @@ bool ReadPhysicalDriveInNTWithAdminRights(tresults_array_dv& results, const Driv
     std::array<uint8_t, kSendCmdInSize> command{};
     std::array<uint8_t, kSendCmdOutSize> answer{};
     uint32_t returned = 0;
-    if (SendIdentifyCommand(*device, command, answer, n, commandByte, returned)) {
+    if (SendIdentifyCommand(*device, command, answer, n, commandByte, returned) &&
+        AnswerCovers(returned, kSendCmdOutData, kIdentifySize)) {
       tresults_dv record;
       ReportIdentifyData(n, ReadIdentifyWords(answer, kSendCmdOutData), record, sink);
       results.push_back(std::move(record));
@@ -121,7 +123,8 @@ bool ReadPhysicalDriveInNTUsingSmart(tresults_array_dv& results, const DriveIdSe
     block[kCmdCommand] = kIdentifyDevice;
     uint32_t returned = 0;
     if (device->IoControl(kSmartReceiveDriveData, block.data(), kSendCmdInSize, block.data(), block.size(),
-                          returned)) {
+                          returned) &&
+        AnswerCovers(returned, kSendCmdOutData, kIdentifySize)) {
       tresults_dv record;
       ReportIdentifyData(n, ReadIdentifyWords(block, kSendCmdOutData), record, sink);
       results.push_back(std::move(record));

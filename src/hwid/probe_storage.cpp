@@ -11,6 +11,7 @@
 #include "hwid/format_text.h"
 #include "hwid/hwid_impl.h"
 #include "hwid/ioctl_codes.h"
+#include "hwid/media_type.h"
 #include "platform/device_io.h"
 
 namespace sw {
@@ -46,6 +47,13 @@ bool ReadPhysicalDriveInNTWithZeroRights(tresults_array_dv& results, const Drive
                               static_cast<int>(services.deviceIo.LastError())));
       continue;
     }
+    if (!AnswerCovers(returned, 0, kDescriptorHeaderSize)) {
+      if (DriveIdDiagnostics())
+        sink.LogText(FormatText("\r\n%d ReadPhysicalDriveInNTWithZeroRights ERROR\r\n"
+                                "IOCTL_STORAGE_QUERY_PROPERTY returned %u bytes\r\n",
+                                0, returned));
+      continue;
+    }
     // Texts are read only within what the device returned.
     const std::span<const uint8_t> descriptor(buffer.data(), std::min<size_t>(returned, buffer.size()));
     if (DriveIdDiagnostics()) sink.LogText(DescriptorDump(descriptor, n));
@@ -67,15 +75,17 @@ bool ReadPhysicalDriveInNTWithZeroRights(tresults_array_dv& results, const Drive
                             texts.serialNumber.c_str()));
 
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
-    if (!device->IoControl(kDiskGetDriveGeometryEx, nullptr, 0, buffer.data(), buffer.size(), returned)) {
+    // A short geometry answer is a failed one: its missing media type would
+    // read as 0 and offer a fixed disk as removable.
+    if (!device->IoControl(kDiskGetDriveGeometryEx, nullptr, 0, buffer.data(), buffer.size(), returned) ||
+        !AnswerCovers(returned, 0, kGeometrySize)) {
       if (DriveIdDiagnostics())
         sink.LogText(FormatText("\r\n%d ReadPhysicalDriveInNTWithZeroRights ERROR"
                                 "|nDeviceIoControl(%s, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) returned 0",
                                 0, path.c_str()));
       continue;
     }
-    // Any media type but FixedMedia counts as removable (a stick may report none).
-    const bool fixed = buffer[kGeometryMediaType] == kFixedMedia;
+    const bool fixed = !IsRemovableMediaType(ReadU32(buffer, kGeometryMediaType));
     const std::string mediaWord = fixed ? "fixed" : "removable";
     const int64_t diskSize = ReadI64(buffer, kGeometryDiskSize);
     sink.LogText(FormatText("\r\n**** DISK_GEOMETRY_EX for drive %d ****\r\nDisk is %s fixed\r\nDiskSize = %s\r\n",
@@ -83,7 +93,7 @@ bool ReadPhysicalDriveInNTWithZeroRights(tresults_array_dv& results, const Drive
 
     if (!fixed) sink.OfferDrive({texts.vendorId, texts.productId, texts.productRevision, path, diskSize});
     if (recordIndex) {
-      results[*recordIndex].size = diskSize;
+      results[*recordIndex].size = diskSize > 0 ? static_cast<uint64_t>(diskSize) : 0;
       results[*recordIndex].drive_type = mediaWord;
     }
   }

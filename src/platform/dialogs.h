@@ -2,12 +2,15 @@
 // blocking on a real box.
 #pragma once
 
-#include <windows.h>
-
 #include <optional>
 #include <string>
 
 namespace sw {
+
+// The window that owns a box: an HWND in the Win32 build, which converts to
+// it implicitly, so the plain logic that reports through boxes needs no
+// windows.h. Null for no owner.
+using WindowHandle = void*;
 
 enum class MessageIcon { None, Error, Warning, Information };
 
@@ -19,18 +22,18 @@ class IDialogs {
   virtual ~IDialogs() = default;
 
   // Modal Yes/No box without icon; true for Yes. `owner` may be null.
-  virtual bool AskYesNo(HWND owner, const std::string& title, const std::string& text) = 0;
+  virtual bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) = 0;
 
   // Modal box with one OK button.
-  virtual void ShowMessage(HWND owner, const std::string& title, const std::string& text,
+  virtual void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text,
                            MessageIcon icon) = 0;
 
   // The copy's replace question: Yes, No, Cancel, No to All, Yes to All.
-  virtual ReplaceAnswer AskReplace(HWND owner, const std::string& title, const std::string& text) = 0;
+  virtual ReplaceAnswer AskReplace(WindowHandle owner, const std::string& title, const std::string& text) = 0;
 
   // Folder selection opened at `startFolder`; a typed path of a new folder is
   // accepted as typed (the caller creates it). Empty when the user cancels.
-  virtual std::optional<std::string> SelectFolder(HWND owner, const std::string& startFolder) = 0;
+  virtual std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) = 0;
 };
 
 }  // namespace sw

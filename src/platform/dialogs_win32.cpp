@@ -42,22 +42,22 @@ int CALLBACK FolderDialogCallback(HWND dialog, UINT message, LPARAM param, LPARA
 
 }  // namespace
 
-bool Win32Dialogs::AskYesNo(HWND owner, const std::string& title, const std::string& text) {
-  return MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), MB_YESNO) == IDYES;
+bool Win32Dialogs::AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) {
+  return MessageBoxW(static_cast<HWND>(owner), Widen(text).c_str(), Widen(title).c_str(), MB_YESNO) == IDYES;
 }
 
-void Win32Dialogs::ShowMessage(HWND owner, const std::string& title, const std::string& text, MessageIcon icon) {
-  MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), MB_OK | IconFlag(icon));
+void Win32Dialogs::ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) {
+  MessageBoxW(static_cast<HWND>(owner), Widen(text).c_str(), Widen(title).c_str(), MB_OK | IconFlag(icon));
 }
 
-ReplaceAnswer Win32Dialogs::AskReplace(HWND owner, const std::string& title, const std::string& text) {
+ReplaceAnswer Win32Dialogs::AskReplace(WindowHandle owner, const std::string& title, const std::string& text) {
   enum : int { kYes = 100, kNo, kCancel, kNoToAll, kYesToAll };
   const TASKDIALOG_BUTTON buttons[] = {
       {kYes, L"&Yes"}, {kNo, L"&No"}, {kCancel, L"Cancel"}, {kNoToAll, L"N&o to All"}, {kYesToAll, L"Yes to &All"}};
   std::wstring wideTitle = Widen(title), wideText = Widen(text);
   TASKDIALOGCONFIG config{};
   config.cbSize = sizeof(config);
-  config.hwndParent = owner;
+  config.hwndParent = static_cast<HWND>(owner);
   config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
   config.pszWindowTitle = wideTitle.c_str();
   config.pszMainIcon = TD_INFORMATION_ICON;
@@ -76,12 +76,12 @@ ReplaceAnswer Win32Dialogs::AskReplace(HWND owner, const std::string& title, con
   }
 }
 
-std::optional<std::string> Win32Dialogs::SelectFolder(HWND owner, const std::string& startFolder) {
+std::optional<std::string> Win32Dialogs::SelectFolder(WindowHandle owner, const std::string& startFolder) {
   ComInit com;  // the new dialog style needs COM on this thread
   FolderDialogState state{Widen(startFolder), {}};
   wchar_t display[MAX_PATH] = {};
   BROWSEINFOW info{};
-  info.hwndOwner = owner;
+  info.hwndOwner = static_cast<HWND>(owner);
   info.pszDisplayName = display;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX | BIF_VALIDATE;
   info.lpfn = FolderDialogCallback;

@@ -7,10 +7,10 @@ namespace sw {
 
 class Win32Dialogs : public IDialogs {
  public:
-  bool AskYesNo(HWND owner, const std::string& title, const std::string& text) override;
-  void ShowMessage(HWND owner, const std::string& title, const std::string& text, MessageIcon icon) override;
-  ReplaceAnswer AskReplace(HWND owner, const std::string& title, const std::string& text) override;
-  std::optional<std::string> SelectFolder(HWND owner, const std::string& startFolder) override;
+  bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) override;
+  void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) override;
+  ReplaceAnswer AskReplace(WindowHandle owner, const std::string& title, const std::string& text) override;
+  std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) override;
 };
 
 }  // namespace sw

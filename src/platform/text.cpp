@@ -1,3 +1,4 @@
+// UTF-8 <-> UTF-16 and code-page conversions at the Win32 boundary.
 #include "platform/text.h"
 
 #include <windows.h>
@@ -28,51 +29,6 @@ std::string FromCodePage(std::string_view bytes, unsigned codePage) {
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
   return Narrow(wide);
-}
-
-std::string Trim(std::string_view text) {
-  size_t first = 0, last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= 32) ++first;
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
-  return std::string(text.substr(first, last - first));
-}
-
-std::string AsciiUpper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::string current;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(std::move(current));
-      current.clear();
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) lines.push_back(std::move(current));
-  return lines;
-}
-
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-  if (from.empty()) return text;
-  for (size_t pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size()))
-    text.replace(pos, from.size(), to);
-  return text;
 }
 
 }  // namespace sw

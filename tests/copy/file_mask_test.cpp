@@ -75,5 +75,23 @@ TEST(FileMask, DecodeUtf8ReplacesBrokenBytes) {
   EXPECT_EQ(DecodeUtf8("\xF0\x9F\x98\x80"), std::u32string(U"\U0001F600"));
 }
 
+TEST(FileMask, OverlongFormsSurrogatesAndCodePointsPastTheLastAreBroken) {
+  struct Case {
+    const char* bytes;
+    std::u32string decoded;
+  };
+  const Case cases[] = {
+      {"\xC0\xAA", U"\uFFFD\uFFFD"},              // "*" in two bytes
+      {"\xE0\x80\xAA", U"\uFFFD\uFFFD\uFFFD"},     // "*" in three bytes
+      {"\xF0\x80\x80\xAA", U"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xED\xA0\x80", U"\uFFFD\uFFFD\uFFFD"},     // the surrogate D800
+      {"\xF4\x90\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD"},  // 110000
+      {"\xDF\xBF\xEF\xBF\xBF", U"\u07FF\uFFFF"},  // the largest two- and three-byte forms stay
+  };
+  for (const Case& c : cases) EXPECT_EQ(DecodeUtf8(c.bytes), c.decoded) << c.bytes;
+  // An overlong "*" in a name is no star for a mask.
+  EXPECT_FALSE(Matches("a\xC0\xAA", "abc"));
+}
+
 }  // namespace
 }  // namespace sw

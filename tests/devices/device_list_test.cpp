@@ -15,6 +15,12 @@ TEST(DeviceSizeText, MegabytesBelowTwoToTheThirtiethElseGigabytes) {
   EXPECT_EQ(DeviceSizeText(16008609792LL, ","), "14,91 GB");
 }
 
+TEST(DeviceSizeText, HalvesRoundToTheEvenNeighbourLikeTheWmiRecord) {
+  EXPECT_EQ(DeviceSizeText(2621440LL, "."), "2 MB");        // 2.5 MiB
+  EXPECT_EQ(DeviceSizeText(3670016LL, "."), "4 MB");        // 3.5 MiB
+  EXPECT_EQ(DeviceSizeText(1207959552LL, "."), "1.12 GB");  // 1.125 GiB
+}
+
 TEST(DeviceEntryText, LetterPartOnlyWithARootAndAnEmptyVendorKeepsItsBlank) {
   EXPECT_EQ(DeviceEntryText("Generic", "Flash Disk", 8010194944LL, "F:\\", "."), "Generic Flash Disk (7.46 GB) (F:\\)");
   EXPECT_EQ(DeviceEntryText("Generic", "Flash Disk", 8010194944LL, "", "."), "Generic Flash Disk (7.46 GB)");
@@ -31,6 +37,22 @@ TEST(MakeVolumeLabel, FirstWordCutToElevenCharacters) {
   EXPECT_EQ(MakeVolumeLabel("Generic Flash Disk (7.46 GB) (F:\\)"), "Generic");
   EXPECT_EQ(MakeVolumeLabel("Transcendent Flash (1 GB)"), "Transcenden");
   EXPECT_EQ(MakeVolumeLabel("E:\\"), "E");
+}
+
+TEST(MakeVolumeLabel, CutsAtElevenCharactersNeverInsideOne) {
+  struct Case {
+    const char* entry;
+    const char* label;
+  };
+  const Case cases[] = {
+      {"\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84 Disk (1 GB)", "\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84"},
+      {"\xC3\x9C" "bertragungsger\xC3\xA4t (1 GB)", "\xC3\x9C" "bertragung"},  // 11 characters, 12 bytes
+      {"\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"
+       "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC Stick (1 GB)",
+       "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"
+       "\xE2\x82\xAC\xE2\x82\xAC"},  // twelve euro signs become eleven
+  };
+  for (const Case& c : cases) EXPECT_EQ(MakeVolumeLabel(c.entry), c.label) << c.entry;
 }
 
 TEST(MakeVolumeLabel, ParenthesesWithoutAFirstWordAndTheUsbFallback) {

@@ -29,7 +29,9 @@ TEST(WmiDiskLetter, DoublesTheBackslashesAndTheLastPartitionWithALogicalDiskWins
   wmi.Answer(LogicalDisksOf("Disk #1, Partition 0"), {{{"DeviceID", WmiValue::Text("E:")}}});
   wmi.Answer(LogicalDisksOf("Disk #1, Partition 1"), {{{"DeviceID", WmiValue::Text("F:")}},
                                                       {{"DeviceID", WmiValue::Text("G:")}}});
-  EXPECT_EQ(WmiDiskLetter(wmi, "\\\\.\\PhysicalDrive1"), "F:");
+  std::string drive;
+  WmiDiskLetter(wmi, "\\\\.\\PhysicalDrive1", drive);
+  EXPECT_EQ(drive, "F:");
   ASSERT_EQ(wmi.connects.size(), 1u);
   EXPECT_EQ(wmi.connects[0], (std::vector<std::string>{".", "root\\CIMV2", "", ""}));
   ASSERT_EQ(wmi.queries.size(), 4u);
@@ -70,6 +72,16 @@ TEST(DiskDriveLetter, WmiFailuresAreSwallowedAndDrive12DependsOnWmiAlone) {
   EXPECT_EQ(DiskDriveLetter(&wmi, map, "\\\\.\\PhysicalDrive1", 2), "E");
   EXPECT_EQ(DiskDriveLetter(&wmi, map, "\\\\.\\PhysicalDrive12", 0), "");
   EXPECT_EQ(DiskDriveLetter(nullptr, map, "\\\\.\\PhysicalDrive1", 1), "E:");
+}
+
+TEST(DiskDriveLetter, ALetterFoundBeforeAFailingQueryIsKept) {
+  FakeWmi wmi;
+  wmi.Answer(kDrive1Partitions, {{{"DeviceID", WmiValue::Text("Disk #1, Partition 0")}},
+                                 {{"DeviceID", WmiValue::Text("Disk #1, Partition 1")}}});
+  wmi.Answer(LogicalDisksOf("Disk #1, Partition 0"), {{{"DeviceID", WmiValue::Text("G:")}}});
+  wmi.failingQueries.push_back(LogicalDisksOf("Disk #1, Partition 1"));
+  const std::vector<std::string> map{"1|E"};  // not asked: WMI found G: before it failed
+  EXPECT_EQ(DiskDriveLetter(&wmi, map, "\\\\.\\PhysicalDrive1", 0), "G:\\");
 }
 
 }  // namespace

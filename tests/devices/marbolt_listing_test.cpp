@@ -10,6 +10,7 @@
 
 #include "devices/companion_tool.h"
 #include "fakes/fake_device_io.h"
+#include "hwid/media_type.h"
 #include "marbolt/listing.h"
 #include "platform/text.h"
 
@@ -43,7 +44,7 @@ TEST(MarboltListing, ProbesDrivesAndWritesLinesThatFillTheDriveMap) {
   io.AddDevice("\\\\.\\PhysicalDrive3");  // opens but answers no geometry
   const auto drives = marbolt::ProbePhysicalDrives(io);
   ASSERT_EQ(drives.size(), 3u);
-  EXPECT_EQ(marbolt::FormatDriveLine(drives[0]), "\\\\.\\PhysicalDrive0  500.11 GB Fixed     GPT");
+  EXPECT_EQ(marbolt::FormatDriveLine(drives[0]), "\\\\.\\PhysicalDrive0          500.11 GB Fixed     GPT");
   EXPECT_EQ(drives[1].PartitionStyle, "?");
   EXPECT_EQ(io.openDevices, 0);
 
@@ -54,6 +55,29 @@ TEST(MarboltListing, ProbesDrivesAndWritesLinesThatFillTheDriveMap) {
   std::vector<std::string> map;
   ParseToolOutput(listing, map, [](char letter) { return letter == 'E' ? 1 : letter == 'F' ? 12 : 0; });
   EXPECT_EQ(map, (std::vector<std::string>{"1|E", "12|F"}));
+}
+
+TEST(MarboltListing, EveryMediaTypeButFixedIsRemovableAsInTheDeviceList) {
+  FakeDeviceIo io;
+  const uint32_t mediaTypes[] = {0, 11, 12, 19};  // unknown (card reader), removable, fixed, another
+  for (int n = 0; n < 4; ++n)
+    io.Reply("\\\\.\\PhysicalDrive" + std::to_string(n), kGeometryEx, {true, Geometry(mediaTypes[n], 1)});
+  const auto drives = marbolt::ProbePhysicalDrives(io);
+  ASSERT_EQ(drives.size(), 4u);
+  for (int n = 0; n < 4; ++n)
+    EXPECT_EQ(drives[n].Removable, IsRemovableMediaType(mediaTypes[n])) << mediaTypes[n];
+  EXPECT_TRUE(drives[0].Removable);
+  EXPECT_FALSE(drives[2].Removable);
+}
+
+TEST(MarboltListing, SizesOfATerabyteAndMoreKeepTheTypeColumnInPlace) {
+  const std::vector<marbolt::PhysicalDriveRow> drives{{1, 2000398934016LL, true, "GPT"},
+                                                      {2, INT64_MAX, true, "MBR"},
+                                                      {3, -1, true, "MBR"}};
+  const std::vector<marbolt::VolumeRow> volumes{{'E', 2000398934016LL, "Removable", "exFAT"}};
+  std::vector<std::string> map;
+  ParseToolOutput(marbolt::FormatListing(drives, volumes), map, [](char) { return 1; });
+  EXPECT_EQ(map, (std::vector<std::string>{"1|E", "2", "3"}));
 }
 
 TEST(MarboltListing, HeaderNamesTheColumnsInOrder) {

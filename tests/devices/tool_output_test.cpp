@@ -93,6 +93,18 @@ TEST(ParseToolOutput, LinesBeforeTheHeaderAreIgnored) {
   EXPECT_EQ(Parse(text, disks), (std::vector<std::string>{"2|F"}));
 }
 
+TEST(ParseToolOutput, RemovableCountsOnlyInTheTypeColumn) {
+  Disks disks{{{'E', 1}, {'F', 2}}};
+  const std::string text = kHeader +
+                           "\\\\.\\PhysicalDrive1    16.00 GB Fixed     Removable\r\n"
+                           "\\\\.\\PhysicalDrive2    16.00 GB Removable MBR\r\n"
+                           "\\\\.\\E:                16.00 GB Fixed     Removable\r\n"
+                           "\\\\.\\F:                16.00 GB Removable FAT32\r\n"
+                           "\\\\.\\PhysicalDrive3 Removable\r\n";  // a line too short for the column
+  EXPECT_EQ(Parse(text, disks), (std::vector<std::string>{"2|F"}));
+  EXPECT_EQ(disks.asked, (std::vector<char>{'F'}));
+}
+
 TEST(CompanionToolCommandLine, QuotesTheExecutablePath) {
   EXPECT_EQ(CompanionToolCommandLine("C:\\Program Files\\Stick wise"),
             "\"C:\\Program Files\\Stick wise\\marbolt.exe\" -l");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,33 @@ TEST(ListWmiDiskRecords, RecordsRoundTheSizeAndGroupItsThousands) {
   ASSERT_EQ(wmi.queries.size(), 1u);
   EXPECT_EQ(wmi.queries[0].language, "WQL");
   EXPECT_EQ(wmi.queries[0].flags, 32);
+}
+
+TEST(WmiSizeNumber, HalvesRoundToEvenAndUnreadableSizesAreNoSize) {
+  struct Case {
+    double size;
+    const char* number;
+    const char* unit;
+  };
+  const Case cases[] = {
+      {2500000, "2", "MB"},  {3500000, "4", "MB"}, {2.5e9, "2", "GB"},
+      {500000, "", "MB"},    // rounds to zero
+      {std::numeric_limits<double>::infinity(), "", "GB"},
+      {std::numeric_limits<double>::quiet_NaN(), "", "MB"},
+      {1e30, "", "GB"},
+  };
+  for (const Case& c : cases) {
+    std::string unit;
+    EXPECT_EQ(WmiSizeNumber(c.size, ",", unit), c.number) << c.size;
+    EXPECT_EQ(unit, c.unit) << c.size;
+  }
+}
+
+TEST(ListWmiDiskRecords, ASizeTextOfInfOrNanGivesARecordWithoutSize) {
+  FakeWmi wmi;
+  wmi.Answer(kDiskQuery, {Disk("Odd USB Device", WmiValue::Text("inf")), Disk("Odd USB Device", WmiValue::Text("nan")),
+                          Disk("Odd USB Device", WmiValue::Text("1e30"))});
+  for (const std::string& record : List(wmi).records) EXPECT_EQ(record, "Odd USB Device|||\\\\.\\PHYSICALDRIVE1|||1|||");
 }
 
 TEST(ListWmiDiskRecords, LogsEveryPropertyWithFifteenCharacterLabels) {

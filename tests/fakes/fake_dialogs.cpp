@@ -2,8 +2,8 @@
 
 namespace sw::fakes {
 
-bool FakeDialogs::AskYesNo(HWND owner, const std::string& title, const std::string& text) {
-  shown.push_back({"yesno", owner, title, text, MessageIcon::None});
+bool FakeDialogs::AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) {
+  shown.push_back({"yesno", static_cast<HWND>(owner), title, text, MessageIcon::None});
   if (whileAsking) whileAsking();
   if (yesNoAnswers.empty()) return false;
   bool answer = yesNoAnswers.front();
@@ -11,20 +11,20 @@ bool FakeDialogs::AskYesNo(HWND owner, const std::string& title, const std::stri
   return answer;
 }
 
-void FakeDialogs::ShowMessage(HWND owner, const std::string& title, const std::string& text, MessageIcon icon) {
-  shown.push_back({"message", owner, title, text, icon});
+void FakeDialogs::ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) {
+  shown.push_back({"message", static_cast<HWND>(owner), title, text, icon});
 }
 
-ReplaceAnswer FakeDialogs::AskReplace(HWND owner, const std::string& title, const std::string& text) {
-  shown.push_back({"replace", owner, title, text, MessageIcon::None});
+ReplaceAnswer FakeDialogs::AskReplace(WindowHandle owner, const std::string& title, const std::string& text) {
+  shown.push_back({"replace", static_cast<HWND>(owner), title, text, MessageIcon::None});
   if (replaceAnswers.empty()) return ReplaceAnswer::Cancel;
   ReplaceAnswer answer = replaceAnswers.front();
   replaceAnswers.pop_front();
   return answer;
 }
 
-std::optional<std::string> FakeDialogs::SelectFolder(HWND owner, const std::string& startFolder) {
-  shown.push_back({"folder", owner, "", startFolder, MessageIcon::None});
+std::optional<std::string> FakeDialogs::SelectFolder(WindowHandle owner, const std::string& startFolder) {
+  shown.push_back({"folder", static_cast<HWND>(owner), "", startFolder, MessageIcon::None});
   if (folderAnswers.empty()) return std::nullopt;
   auto answer = folderAnswers.front();
   folderAnswers.pop_front();

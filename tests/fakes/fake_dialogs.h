@@ -1,6 +1,8 @@
 // Scripted answers for the modal boxes, and a record of every box shown.
 #pragma once
 
+#include <windows.h>
+
 #include <deque>
 #include <functional>
 #include <optional>
@@ -21,10 +23,10 @@ struct ShownBox {
 
 class FakeDialogs : public IDialogs {
  public:
-  bool AskYesNo(HWND owner, const std::string& title, const std::string& text) override;
-  void ShowMessage(HWND owner, const std::string& title, const std::string& text, MessageIcon icon) override;
-  ReplaceAnswer AskReplace(HWND owner, const std::string& title, const std::string& text) override;
-  std::optional<std::string> SelectFolder(HWND owner, const std::string& startFolder) override;
+  bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) override;
+  void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) override;
+  ReplaceAnswer AskReplace(WindowHandle owner, const std::string& title, const std::string& text) override;
+  std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) override;
 
   // Answers used in order; when they run out, Yes/No answers No, the
   // replace question answers Cancel and folder selection is cancelled.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "hwid/byte_reader.h"
 #include "hwid/descriptor_decode.h"
 #include "simulated_drives.h"
 
@@ -82,6 +83,15 @@ TEST(DescriptorTextTest, FourTextsComeFromTheirOffsets) {
   // A descriptor cut off inside its header reads its missing offsets as 0.
   auto cut = MakeDescriptor(fields);
   EXPECT_EQ(DecodeDescriptorTexts(std::span(cut).first(14)).vendorId, "");
+}
+
+TEST(ByteReaderTest, OffsetsNearTheTopOfSizeTReadAsZero) {
+  const std::vector<uint8_t> bytes{1, 2, 3, 4, 5, 6, 7, 8};
+  for (size_t offset : {SIZE_MAX, SIZE_MAX - 1, SIZE_MAX - 3, SIZE_MAX - 7, size_t{8}}) {
+    EXPECT_EQ(hwid::ReadU32(bytes, offset), 0u) << offset;
+    EXPECT_EQ(hwid::ReadI64(bytes, offset), 0) << offset;
+  }
+  EXPECT_EQ(hwid::ReadU32(bytes, 6), 0x0807u);  // a field cut by the end keeps the bytes there
 }
 
 TEST(DescriptorDumpTest, ListsEveryFieldInItsFormat) {

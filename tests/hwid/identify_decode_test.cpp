@@ -2,6 +2,10 @@
 // the recorded identity of the first usable drive.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
+#include <optional>
+
 #include "hwid/identify_decode.h"
 #include "hwid/recorded_identity.h"
 #include "simulated_drives.h"
@@ -27,20 +31,20 @@ TEST_F(IdentifyDecodeTest, TextFieldsKeepLeadingBlanksAndLoseTrailingOnes) {
   drive.serial = "        ABCD1234EFGH";
   drive.model = "Kingston DataTraveler";  // padded to 40 with blanks
   auto words = MakeIdentifyWords(drive);
-  EXPECT_EQ(IdentifyWordsToText(words, 10, 19), "        ABCD1234EFGH");
-  EXPECT_EQ(IdentifyWordsToText(words, 27, 46), "Kingston DataTraveler");
+  EXPECT_EQ(IdentifyWordsToText(words, 10, 10), "        ABCD1234EFGH");
+  EXPECT_EQ(IdentifyWordsToText(words, 27, 20), "Kingston DataTraveler");
 }
 
 TEST_F(IdentifyDecodeTest, FieldOfBlanksBecomesOneBlankAndZeroByteEndsText) {
   AtaDrive drive;
   drive.model = std::string(40, ' ');
   auto words = MakeIdentifyWords(drive);
-  EXPECT_EQ(IdentifyWordsToText(words, 27, 46), " ");
+  EXPECT_EQ(IdentifyWordsToText(words, 27, 20), " ");
 
   words[10] = ('A' << 8) | 'B';
   words[11] = ('C' << 8) | 0;  // a zero byte inside the field ends the text
   words[12] = ('D' << 8) | 'E';
-  EXPECT_EQ(IdentifyWordsToText(words, 10, 12), "ABC");
+  EXPECT_EQ(IdentifyWordsToText(words, 10, 3), "ABC");
 }
 
 TEST_F(IdentifyDecodeTest, DriveTypeFromWordZero) {
@@ -57,11 +61,44 @@ TEST_F(IdentifyDecodeTest, CapacityUses48BitCountOnlyWhenAnnounced) {
   AtaDrive drive;
   drive.sectors28 = 0x0FFFFFFF;
   drive.sectors48 = 3907029168;  // a 2 TB drive, beyond 28 bits
-  EXPECT_EQ(IdentifyCapacity(MakeIdentifyWords(drive)), int64_t{0x0FFFFFFF} * 512);
+  EXPECT_EQ(IdentifyCapacity(MakeIdentifyWords(drive)), uint64_t{0x0FFFFFFF} * 512);
   drive.lba48 = true;
-  EXPECT_EQ(IdentifyCapacity(MakeIdentifyWords(drive)), int64_t{3907029168} * 512);
+  EXPECT_EQ(IdentifyCapacity(MakeIdentifyWords(drive)), uint64_t{3907029168} * 512);
   drive.sectors48 = uint64_t{1} << 40;  // words 102 and 103 count too
-  EXPECT_EQ(IdentifyCapacity(MakeIdentifyWords(drive)), int64_t{1} << 49);
+  EXPECT_EQ(IdentifyCapacity(MakeIdentifyWords(drive)), uint64_t{1} << 49);
+}
+
+TEST_F(IdentifyDecodeTest, CapacityPastSixtyFourBitsIsUnknownNeverNegative) {
+  struct Case {
+    uint64_t sectors;
+    std::optional<uint64_t> capacity;
+    const char* logged;
+  };
+  const Case cases[] = {
+      {uint64_t{1} << 54, uint64_t{1} << 63, "Drive Size________________________: 9223372036854775808 bytes\r\n"},
+      {UINT64_MAX / 512, UINT64_MAX / 512 * 512, nullptr},
+      {UINT64_MAX / 512 + 1, std::nullopt, "Drive Size________________________: unknown\r\n"},
+      {UINT64_MAX, std::nullopt, "Drive Size________________________: unknown\r\n"},  // words 100..103 all FFFF
+  };
+  for (const Case& c : cases) {
+    AtaDrive drive;
+    drive.lba48 = true;
+    drive.sectors48 = c.sectors;
+    EXPECT_EQ(IdentifyCapacity(MakeIdentifyWords(drive)), c.capacity) << c.sectors;
+    if (c.logged == nullptr) continue;
+    sink.texts.clear();
+    EXPECT_EQ(Report(0, drive).size, c.capacity.value_or(0)) << c.sectors;
+    EXPECT_TRUE(sink.Logged(c.logged)) << sink.Log();
+  }
+}
+
+TEST_F(IdentifyDecodeTest, WordRangesReachingPastTheEndStopAtTheLastWord) {
+  IdentifyWords words{};
+  words[254] = ('Y' << 8) | 'Z';
+  words[255] = ('!' << 8) | '!';
+  EXPECT_EQ(IdentifyWordsToText(words, 254, SIZE_MAX), "YZ!!");
+  EXPECT_EQ(IdentifyWordsToText(words, 255, size_t{INT_MAX}), "!!");
+  EXPECT_EQ(IdentifyWordsToText(words, SIZE_MAX, 2), "");
 }
 
 TEST_F(IdentifyDecodeTest, ReportLogsEveryLineAndFillsTheRecord) {
@@ -93,7 +130,7 @@ TEST_F(IdentifyDecodeTest, ReportLogsEveryLineAndFillsTheRecord) {
   EXPECT_EQ(record.revision, "01.01A01");
   EXPECT_EQ(record.buffer_size, 16 * 512);
   EXPECT_EQ(record.drive_type, "Fixed");
-  EXPECT_EQ(record.size, 512000);
+  EXPECT_EQ(record.size, 512000u);
 }
 
 TEST_F(IdentifyDecodeTest, ControllerAndPositionFollowTheDriveNumber) {

@@ -108,6 +108,46 @@ TEST_F(ProbeTest, StorageQueryFailureEndsTheDriveGeometryFailureOnlyTheOffer) {
   EXPECT_TRUE(sink.Logged("\r\n0 STORAGE_DEVICE_DESCRIPTOR contents for drive 1\r\n"));
 }
 
+// A drive whose answer to one request is cut to `bytes` bytes: the request
+// counts as failed, so no drive is offered or reported on it.
+struct ShortAnswer {
+  uint32_t code;
+  size_t bytes;
+  uint8_t mediaType;  // what the full geometry answer would say
+};
+
+class ShortAnswerTest : public ProbeTest, public ::testing::WithParamInterface<ShortAnswer> {};
+
+TEST_P(ShortAnswerTest, IsAFailedProbe) {
+  PhysicalDriveScript drive;
+  drive.descriptor = {"Vendor", "Disk", "01.0", "SN-1"};
+  drive.mediaType = GetParam().mediaType;
+  drive.smartVersion = true;
+  drive.ideDeviceMap = 0x01;
+  drive.identify = true;
+  ScriptPhysicalDrive(io, 1, drive);
+  auto& replies = io.devices[kDrive1][GetParam().code];
+  ASSERT_EQ(replies.size(), 1u);
+  replies[0].bytes.resize(GetParam().bytes);
+
+  Run();
+  EXPECT_TRUE(sink.offers.empty());
+  const bool identifyCut = GetParam().code != hwid::kDiskGetDriveGeometryEx &&
+                           GetParam().code != hwid::kStorageQueryProperty;
+  if (identifyCut) {
+    EXPECT_TRUE(results.empty());  // the SMART probe ran last
+    EXPECT_FALSE(sink.Logged("\r\nDrive 1 - ")) << sink.Log();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ProbeTest, ShortAnswerTest,
+                         ::testing::Values(ShortAnswer{hwid::kDiskGetDriveGeometryEx, 0, 12},  // media type reads 0
+                                           ShortAnswer{hwid::kDiskGetDriveGeometryEx, 31, 11},
+                                           ShortAnswer{hwid::kStorageQueryProperty, 8, 11},
+                                           ShortAnswer{hwid::kSmartReceiveDriveData, 16, 12},
+                                           ShortAnswer{hwid::kSmartReceiveDriveData, 527, 12},
+                                           ShortAnswer{hwid::kSmartGetVersion, 3, 12}));
+
 TEST_F(ProbeTest, StorageQueryAsksForTheStandardDeviceProperty) {
   ScriptPhysicalDrive(io, 0, {});
   Run();

@@ -1,13 +1,13 @@
-// Physical drives through the device I/O seam, volumes through the drive
-// queries, and the fixed-column text of the listing.
+// Physical drives through the device I/O seam and volumes through the drive
+// queries; the listing's text is in listing_format.cpp.
 #include "marbolt/listing.h"
 
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
+#include "hwid/media_type.h"
 #include "platform/device_io.h"
 #include "platform/text.h"
 
@@ -22,7 +22,6 @@ constexpr uint32_t kGetDriveLayoutEx = 0x00070050;    // IOCTL_DISK_GET_DRIVE_LA
 constexpr size_t kMediaTypeOffset = 8;
 constexpr size_t kDiskSizeOffset = 24;
 constexpr size_t kGeometrySize = 32;
-constexpr uint32_t kRemovableMedia = 11;
 // DRIVE_LAYOUT_INFORMATION_EX begins with the 32-bit partition style.
 constexpr size_t kLayoutBufferSize = 16384;
 
@@ -53,13 +52,6 @@ std::string DriveTypeName(UINT type) {
   }
 }
 
-std::string Columns(const std::string& name, const std::string& size, const std::string& type,
-                    const std::string& partition) {
-  char line[256];
-  std::snprintf(line, sizeof line, "%-20s%9s %-10s%s", name.c_str(), size.c_str(), type.c_str(), partition.c_str());
-  return sw::Trim(line);
-}
-
 }  // namespace
 
 std::vector<PhysicalDriveRow> ProbePhysicalDrives(sw::IDeviceIo& io) {
@@ -78,7 +70,7 @@ std::vector<PhysicalDriveRow> ProbePhysicalDrives(sw::IDeviceIo& io) {
     PhysicalDriveRow row;
     row.Number = number;
     row.Size = ReadAt<int64_t>(geometry, kDiskSizeOffset);
-    row.Removable = ReadAt<uint32_t>(geometry, kMediaTypeOffset) == kRemovableMedia;
+    row.Removable = sw::IsRemovableMediaType(ReadAt<uint32_t>(geometry, kMediaTypeOffset));
 
     std::vector<uint8_t> layout(kLayoutBufferSize);
     returned = 0;
@@ -112,34 +104,6 @@ std::vector<VolumeRow> ProbeVolumes() {
     rows.push_back(row);
   }
   return rows;
-}
-
-std::string FormatSize(long long bytes) {
-  char text[32];
-  if (bytes >= 1000000000LL)
-    std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / 1e9);
-  else
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
-  return text;
-}
-
-std::string HeaderLine() { return Columns("Device Name", "Size", "Type", "Partition Type"); }
-
-std::string FormatDriveLine(const PhysicalDriveRow& drive) {
-  return Columns("\\\\.\\PhysicalDrive" + std::to_string(drive.Number), FormatSize(drive.Size),
-                 drive.Removable ? "Removable" : "Fixed", drive.PartitionStyle);
-}
-
-std::string FormatVolumeLine(const VolumeRow& volume) {
-  return Columns(std::string("\\\\.\\") + volume.Letter + ":", FormatSize(volume.Size), volume.Type,
-                 volume.FileSystem.empty() ? "-" : volume.FileSystem);
-}
-
-std::string FormatListing(const std::vector<PhysicalDriveRow>& drives, const std::vector<VolumeRow>& volumes) {
-  std::string text = HeaderLine() + "\r\n";
-  for (const auto& drive : drives) text += FormatDriveLine(drive) + "\r\n";
-  for (const auto& volume : volumes) text += FormatVolumeLine(volume) + "\r\n";
-  return text;
 }
 
 }  // namespace marbolt
