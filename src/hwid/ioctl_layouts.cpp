@@ -10,6 +10,7 @@
 
 #include "hwid/descriptor_decode.h"
 #include "hwid/ioctl_codes.h"
+#include "hwid/media_type.h"
 
 namespace sw::hwid {
 namespace {
@@ -50,7 +51,7 @@ static_assert(offsetof(SRB_IO_CONTROL, Length) == kSrbLength);
 static_assert(sizeof(STORAGE_PROPERTY_QUERY) == kStoragePropertyQuerySize);
 static_assert(offsetof(DISK_GEOMETRY_EX, Geometry) + offsetof(DISK_GEOMETRY, MediaType) == kGeometryMediaType);
 static_assert(offsetof(DISK_GEOMETRY_EX, DiskSize) == kGeometryDiskSize);
-static_assert(FixedMedia == kFixedMedia);
+static_assert(FixedMedia == kFixedMediaType);
 
 namespace d = descriptor_offset;
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, Version) == d::kVersion);
