@@ -1,9 +1,9 @@
 #include "app/label_rules.h"
 
-#include <cstdint>
 #include <string_view>
 
 #include "app/speedup_rules.h"
+#include "platform/text_rules.h"
 
 namespace sw {
 namespace {
@@ -28,36 +28,13 @@ const LabelRule& RuleFor(int fileSystemIndex) {
   }
 }
 
-// Decodes one UTF-8 sequence at `at`; a malformed one reads as U+FFFD and
-// takes one byte.
-char32_t NextCodePoint(std::string_view text, size_t& at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-  if (length == 0 || at + length > text.size()) {
-    ++at;
-    return 0xFFFD;
-  }
-  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
-  for (size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++at;
-      return 0xFFFD;
-    }
-    value = (value << 6) | (next & 0x3F);
-  }
-  at += length;
-  return value;
-}
-
 }  // namespace
 
 std::string LabelProblem(const std::string& label, int fileSystemIndex) {
   const LabelRule& rule = RuleFor(fileSystemIndex);
   const std::string limit = std::string(rule.name) + " allows at most " + std::to_string(rule.maxUnits) + " characters";
   size_t units = 0;
-  for (size_t at = 0; at < label.size();) {
-    const char32_t c = NextCodePoint(label, at);
+  for (const char32_t c : DecodeUtf8(label)) {
     if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0))
       return "it holds a control character (a tab or a line break, for example)";
     if (c == 0xFFFD) return "it holds text that is not valid UTF-8";

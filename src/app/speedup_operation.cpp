@@ -349,9 +349,12 @@ bool TSpeedUpOperation::Refuse(const std::string& text) {
 }
 
 bool TSpeedUpOperation::RefusedAsBackupFolder(const std::string& folder) {
-  if (!SameDriveLetter(DriveLetterOfPath(folder), driveLetter_)) return false;
-  return Refuse("The backup folder " + folder + " lies on drive " + DriveName() +
-                ", which is about to be formatted. Nothing was erased; choose a folder on another drive.");
+  const std::optional<std::string> why = BackupLocationRefusal(folder, DriveRoot());
+  return why && !Refuse(FolderRefusalText(folder, *why));
+}
+
+std::string TSpeedUpOperation::FolderRefusalText(const std::string& folder, const std::string& why) {
+  return "The backup folder " + folder + " cannot be used: " + why + ". Nothing was erased.";
 }
 
 bool TSpeedUpOperation::Ask(const std::string& title, const std::string& text) {
@@ -361,7 +364,7 @@ bool TSpeedUpOperation::Ask(const std::string& title, const std::string& text) {
 void TSpeedUpOperation::Log(const std::string& text) { form_.AddLogLine(text); }
 
 void TSpeedUpOperation::RefuseFolder(const std::string& folder, const std::string& why) {
-  const std::string text = "The backup folder " + folder + " cannot be used: " + why + ". Nothing was erased.";
+  const std::string text = FolderRefusalText(folder, why);
   Log(text);
   form_.Services().dialogs->ShowMessage(form_.Handle(), tk::Application().Title, text, MessageIcon::Warning);
 }

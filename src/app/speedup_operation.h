@@ -48,10 +48,12 @@ class TSpeedUpOperation {
 
   // Logs the refusal, clears the status line; always false.
   bool Refuse(const std::string& text);
-  // Refuses a backup folder that lies on the drive about to be formatted.
+  // Refuses (logged) a backup folder that is, or lies on, the drive about to
+  // be formatted, under any name.
   bool RefusedAsBackupFolder(const std::string& folder);
   // Logs and shows why a chosen folder cannot take the backup.
   void RefuseFolder(const std::string& folder, const std::string& why);
+  static std::string FolderRefusalText(const std::string& folder, const std::string& why);
   // The local time as "yyyy-mm-dd hh:mm:ss", or with `forName` "yyyy-mm-dd hhmmss".
   std::string Stamp(bool forName) const;
   bool Ask(const std::string& title, const std::string& text);

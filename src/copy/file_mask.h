@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text_rules.h"
+
 namespace sw {
 
 // How a name without a dot meets the mask.
@@ -43,8 +45,5 @@ class TFileMask {
 
   std::vector<Token> tokens_;
 };
-
-// The code points of a UTF-8 text; an invalid byte becomes U+FFFD.
-std::u32string DecodeUtf8(std::string_view text);
 
 }  // namespace sw

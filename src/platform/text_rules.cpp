@@ -1,5 +1,5 @@
 // The text rules shared by every subsystem: trimming, ASCII casing, line
-// splitting and replacement. Plain logic, no Win32.
+// splitting, replacement and UTF-8 decoding. Plain logic, no Win32.
 #include "platform/text_rules.h"
 
 namespace sw {
@@ -54,6 +54,41 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     start = pos + from.size();
   }
   out.append(text, start);
+  return out;
+}
+
+namespace {
+
+// The smallest code point each sequence length may carry.
+constexpr char32_t kShortestForm[] = {0, 0x80, 0x800, 0x10000};
+
+}  // namespace
+
+std::u32string DecodeUtf8(std::string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+    bool valid = extra >= 0 && i + extra < text.size();
+    char32_t code = valid ? (extra == 0 ? lead : lead & (0x3F >> extra)) : 0;
+    for (int k = 1; valid && k <= extra; ++k) {
+      unsigned char next = static_cast<unsigned char>(text[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      code = (code << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are invalid:
+    // "C0 AA" must not read as "*".
+    valid = valid && code >= kShortestForm[extra] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    if (valid) {
+      out += code;
+      i += extra + 1;
+    } else {
+      out += U'\uFFFD';
+      ++i;
+    }
+  }
   return out;
 }
 

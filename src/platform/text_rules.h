@@ -19,6 +19,10 @@ std::string AsciiLower(std::string_view text);
 // without adding an empty one.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// The code points of a UTF-8 text; an invalid byte (an overlong form, a
+// surrogate, a code point past U+10FFFF, a broken sequence) becomes U+FFFD.
+std::u32string DecodeUtf8(std::string_view text);
+
 // Replaces every occurrence of `from` by `to`, in one pass over `text`.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 

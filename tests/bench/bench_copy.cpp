@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/fmtmain.h"
+#include "bench_tree.h"
 #include "copy/copy_folder.h"
 #include "fakes/fake_app_services.h"
 #include "platform/handles.h"
@@ -23,47 +24,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-void WriteBytes(const std::string& path, size_t size, char fill) {
-  sw::UniqueHandle file(CreateFileW(sw::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    std::exit(1);
-  }
-  std::string chunk(std::min<size_t>(size, 1 << 20), fill);
-  for (size_t left = size; left > 0;) {
-    DWORD part = static_cast<DWORD>(std::min(left, chunk.size())), written = 0;
-    WriteFile(file.Get(), chunk.data(), part, &written, nullptr);
-    left -= part;
-  }
-}
-
-// `folders` folders of `perFolder` small files (0.5 to 8 KiB), some without
-// a dot in the name, and `large` files of `largeMiB` MiB at the root.
-long long MakeDriveTree(const std::string& root, int folders, int perFolder, int large, int largeMiB) {
-  CreateDirectoryW(sw::Widen(root).c_str(), nullptr);
-  long long bytes = 0;
-  for (int f = 0; f < folders; ++f) {
-    std::string folder = root + "\\folder" + std::to_string(f);
-    CreateDirectoryW(sw::Widen(folder).c_str(), nullptr);
-    for (int i = 0; i < perFolder; ++i) {
-      size_t size = 512 + static_cast<size_t>((i * 7919 + f * 104729) % (8 * 1024 - 512));
-      std::string name = i % 10 == 0 ? "NOTES" + std::to_string(i) : "file" + std::to_string(i) + ".dat";
-      WriteBytes(folder + "\\" + name, size, static_cast<char>('a' + i % 26));
-      bytes += static_cast<long long>(size);
-    }
-  }
-  for (int i = 0; i < large; ++i) {
-    size_t size = static_cast<size_t>(largeMiB) << 20;
-    WriteBytes(root + "\\large" + std::to_string(i) + ".bin", size, static_cast<char>('A' + i));
-    bytes += static_cast<long long>(size);
-  }
-  return bytes;
-}
+using sw::bench::Clock;
+using sw::bench::MakeDriveTree;
+using sw::bench::Seconds;
 
 int CountFiles(const std::string& folder) {
   int count = 0;

@@ -13,47 +13,15 @@
 #include <vector>
 
 #include "app/restore_check.h"
+#include "bench_tree.h"
 #include "copy/copy_folder.h"
-#include "platform/handles.h"
 #include "platform/text.h"
 #include "testbed/sim_format_library.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-void WriteBytes(const std::string& path, size_t size, unsigned seed) {
-  sw::UniqueHandle file(CreateFileW(sw::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::string chunk(std::min<size_t>(size, 1 << 20), '\0');
-  for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>((i * 131 + seed) >> 3);
-  for (size_t left = size; left > 0;) {
-    DWORD part = static_cast<DWORD>(std::min(left, chunk.size())), written = 0;
-    WriteFile(file.Get(), chunk.data(), part, &written, nullptr);
-    left -= part;
-  }
-}
-
-long long MakeTree(const std::string& root) {
-  CreateDirectoryW(sw::Widen(root).c_str(), nullptr);
-  long long bytes = 0;
-  for (int f = 0; f < 30; ++f) {
-    const std::string folder = root + "\\folder" + std::to_string(f);
-    CreateDirectoryW(sw::Widen(folder).c_str(), nullptr);
-    for (int i = 0; i < 100; ++i) {
-      const size_t size = 512 + static_cast<size_t>((f * 100 + i) % 16) * 512;
-      WriteBytes(folder + "\\file" + std::to_string(i) + ".dat", size, static_cast<unsigned>(i));
-      bytes += static_cast<long long>(size);
-    }
-  }
-  for (int i = 0; i < 4; ++i) {
-    WriteBytes(root + "\\large" + std::to_string(i) + ".bin", 24u << 20, static_cast<unsigned>(i));
-    bytes += 24LL << 20;
-  }
-  return bytes;
-}
+using sw::bench::Clock;
+using sw::bench::Seconds;
 
 void Remove(const std::string& folder) {
   sw::testbed::EmptyFolder(folder);
@@ -82,7 +50,7 @@ int main() {
   const std::string drive = base + "\\drive", plain = base + "\\plain", backup = base + "\\backup",
                     restored = base + "\\restored";
   CreateDirectoryW(sw::Widen(base).c_str(), nullptr);
-  const long long bytes = MakeTree(drive);
+  const long long bytes = sw::bench::MakeDriveTree(drive, 30, 100, 4, 24);
   const sw::TCopyHost host{};
   auto copy = [&](const std::string& from, const std::string& to, const sw::TCopySafeguards* safeguards) {
     sw::CopyFolder(from, to, "*.*", sw::ReplaceWhenNewer, false, false, true, false, false, nullptr, host,

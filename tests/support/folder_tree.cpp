@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "remote_buffer.h"
+#include "ui_driver.h"
 
 namespace sw::ui {
 namespace {
@@ -19,17 +20,9 @@ constexpr int kDriveDepth = 2;  // Desktop, then My Computer, then the drives
 
 using Item = LRESULT;
 
-// False when the window did not answer in time.
-bool Answered(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs, LRESULT& result) {
-  DWORD_PTR answer = 0;
-  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, timeoutMs, &answer) != 0;
-  result = static_cast<LRESULT>(answer);
-  return answered;
-}
-
 Item Next(HWND tree, UINT relation, Item item) {
   LRESULT found = 0;
-  return Answered(tree, TVM_GETNEXTITEM, relation, item, kReplyTimeoutMs, found) ? found : 0;
+  return SendWithin(tree, TVM_GETNEXTITEM, relation, item, kReplyTimeoutMs, found) ? found : 0;
 }
 
 // Reads item texts through one buffer in the tree's process.
@@ -45,7 +38,7 @@ class ItemReader {
     query.cchTextMax = kMaxItemText;
     LRESULT found = 0;
     if (!buffer_.Write(&query, sizeof(query))) return std::nullopt;
-    if (!Answered(tree_, TVM_GETITEMW, 0, buffer_.At(), kReplyTimeoutMs, found)) {
+    if (!SendWithin(tree_, TVM_GETITEMW, 0, buffer_.At(), kReplyTimeoutMs, found)) {
       buffer_.Leave();  // the tree may still write into it
       return std::nullopt;
     }
@@ -61,7 +54,7 @@ class ItemReader {
   // The child of `parent` named exactly `name`, after expanding `parent`.
   Item Child(Item parent, const std::string& name) {
     LRESULT ignored = 0;
-    if (!Answered(tree_, TVM_EXPAND, TVE_EXPAND, parent, kExpandTimeoutMs, ignored)) return 0;
+    if (!SendWithin(tree_, TVM_EXPAND, TVE_EXPAND, parent, kExpandTimeoutMs, ignored)) return 0;
     for (Item child = Next(tree_, TVGN_CHILD, parent); child != 0; child = Next(tree_, TVGN_NEXT, child))
       if (Name(child) == name) return child;
     return 0;
@@ -108,7 +101,7 @@ Item FindDrive(HWND tree, ItemReader& reader, const std::string& drive) {
       if (name && NamesDrive(*name, drive)) return item;
       if (depth == kDriveDepth) continue;
       LRESULT ignored = 0;
-      if (!Answered(tree, TVM_EXPAND, TVE_EXPAND, item, kExpandTimeoutMs, ignored)) return 0;
+      if (!SendWithin(tree, TVM_EXPAND, TVE_EXPAND, item, kExpandTimeoutMs, ignored)) return 0;
       for (Item child = Next(tree, TVGN_CHILD, item); child != 0; child = Next(tree, TVGN_NEXT, child))
         below.push_back(child);
     }
@@ -137,7 +130,7 @@ bool SelectFolderItem(HWND tree, const std::string& path) {
   Item item = FindDrive(tree, reader, parts[0]);
   for (size_t i = 1; i < parts.size() && item != 0; ++i) item = reader.Child(item, parts[i]);
   LRESULT ignored = 0;
-  return item != 0 && Answered(tree, TVM_SELECTITEM, TVGN_CARET, item, kReplyTimeoutMs, ignored);
+  return item != 0 && SendWithin(tree, TVM_SELECTITEM, TVGN_CARET, item, kReplyTimeoutMs, ignored);
 }
 
 bool TreeShowsPath(const std::vector<std::string>& names, const std::string& path) {

@@ -43,13 +43,11 @@ std::string WithoutAccelerator(std::string caption) {
   return caption;
 }
 
-// Sends a message without hanging for ever on a program that does not
-// answer. No SMTO_ABORTIFHUNG: a window that a busy machine kept from its
-// messages for a few seconds counts as hung and would answer nothing.
+// Sends a message without hanging for ever on a program that does not answer.
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kReplyTimeoutMs, &result);
-  return static_cast<LRESULT>(result);
+  LRESULT result = 0;
+  SendWithin(window, message, wParam, lParam, kReplyTimeoutMs, result);
+  return result;
 }
 
 std::vector<HWND> Descendants(HWND window) {
@@ -206,6 +204,15 @@ std::vector<std::string> ListWindows() {
       if (IsWindowVisible(child)) lines.push_back("    " + WindowText(child) + " [" + ClassOf(child) + "]");
   }
   return lines;
+}
+
+bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs, LRESULT& result) {
+  // No SMTO_ABORTIFHUNG: a window that a busy machine kept from its messages
+  // for a few seconds counts as hung and would answer nothing.
+  DWORD_PTR answer = 0;
+  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &answer) != 0;
+  result = static_cast<LRESULT>(answer);
+  return answered;
 }
 
 }  // namespace sw::ui

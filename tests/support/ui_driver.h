@@ -23,6 +23,11 @@ HWND WaitForDialog(const std::string& caption, const std::string& text, unsigned
 // caption when `caption` is not empty ("&" ignored); null when there is none.
 HWND FindControl(HWND window, const std::string& className, const std::string& caption = {}, int index = 0);
 
+// Sends a message and waits up to `timeoutMs` for the answer; false when the
+// window did not answer in time. A window a busy machine kept from its
+// messages for a few seconds is not taken for hung.
+bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs, LRESULT& result);
+
 // The texts of a window's static and edit children, one per line.
 std::string DialogText(HWND dialog);
 std::string WindowText(HWND window);
