@@ -126,8 +126,42 @@ std::optional<std::uint64_t> FreeBytesAt(const std::string& folder) {
   return std::nullopt;
 }
 
+std::uint64_t ClusterBytesAt(const std::string& folder) {
+  constexpr std::uint64_t kUsualCluster = 4096;
+  const std::wstring volumePath = VolumePathOf(WithBackslash(FullPathOf(Widen(folder))));
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (volumePath.empty() ||
+      !GetDiskFreeSpaceW(volumePath.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+    return kUsualCluster;
+  const std::uint64_t cluster = static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+  return cluster == 0 ? kUsualCluster : cluster;
+}
+
+bool FlushVolumeOf(const std::string& path) {
+  std::wstring volume = VolumePathOf(WithBackslash(FullPathOf(Widen(path))));
+  if (volume.empty()) return false;
+  // "E:\" opens as the device "\\.\E:"; a volume mounted in a folder by its own name.
+  if (volume.size() == 3 && volume[1] == L':') {
+    volume = L"\\\\.\\" + volume.substr(0, 2);
+  } else {
+    volume = VolumeNameOf(volume);
+    if (volume.empty()) return false;
+    volume.pop_back();  // the volume itself, not its root folder
+  }
+  UniqueHandle device(CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+  return device && FlushFileBuffers(device.Get()) != FALSE;
+}
+
 bool DriveReadable(const std::string& driveRoot) {
   const std::wstring root = Widen(driveRoot);
+  // The root itself must open and list: a drive whose root cannot be read
+  // cannot be backed up, whatever its volume reports.
+  if (!IdentityOf(root)) return false;
+  WIN32_FIND_DATAW entry{};
+  UniqueFind listing(FindFirstFileExW((WithBackslash(root) + L"*").c_str(), FindExInfoBasic, &entry,
+                                      FindExSearchNameMatch, nullptr, 0));
+  if (!listing && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   wchar_t fileSystem[MAX_PATH + 1] = {};
   DWORD serial = 0, maxComponent = 0, flags = 0;
   if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, &maxComponent, &flags, fileSystem, MAX_PATH))

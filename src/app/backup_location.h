@@ -21,6 +21,15 @@ std::optional<std::string> BackupLocationRefusal(const std::string& folder, cons
 // nearest folder above it that exists); nothing when they cannot be read.
 std::optional<std::uint64_t> FreeBytesAt(const std::string& folder);
 
+// The allocation unit of the volume that holds `folder` (or the nearest
+// folder above it that exists); 4096 when it cannot be read.
+std::uint64_t ClusterBytesAt(const std::string& folder);
+
+// Writes everything the system still holds for the volume that holds
+// `path` to its disk (one flush of the whole volume, which needs
+// administrator rights); false when the volume cannot be flushed that way.
+bool FlushVolumeOf(const std::string& path);
+
 // True when the root of the drive can be read (it is still there and
 // holds a file system).
 bool DriveReadable(const std::string& driveRoot);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <cstdio>
 
 #include "copy/copy_paths.h"
 #include "platform/handles.h"
@@ -14,6 +14,9 @@ namespace {
 constexpr char kFirstLine[] = "Stickwise backup";
 constexpr char kRestored[] = "restored";
 constexpr char kNotRestored[] = "not restored";
+constexpr char kTemporarySuffix[] = ".new";
+// A note of a backup of a million files stays well below this.
+constexpr DWORD kLargestMarker = 512u << 20;
 
 bool ReadNumber(const std::string& text, std::int64_t& number) {
   if (text.empty() || text.size() > 18) return false;
@@ -26,35 +29,68 @@ bool ReadNumber(const std::string& text, std::int64_t& number) {
   return true;
 }
 
+bool ReadHash(const std::string& text, std::uint64_t& hash) {
+  if (text.size() != 16) return false;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) return false;
+    value = value << 4 | static_cast<std::uint64_t>(digit);
+  }
+  hash = value;
+  return true;
+}
+
+// "file=<size> <hash> <path>": the path is last, so it may hold blanks.
+bool ReadListedFile(const std::string& value, TCopiedFile& file) {
+  const size_t first = value.find(' ');
+  if (first == std::string::npos) return false;
+  const size_t second = value.find(' ', first + 1);
+  if (second == std::string::npos || second + 1 >= value.size()) return false;
+  file.relativePath = value.substr(second + 1);
+  return ReadNumber(value.substr(0, first), file.size) && ReadHash(value.substr(first + 1, second - first - 1), file.hash);
+}
+
 }  // namespace
 
 std::string FormatBackupMarker(const TBackupMarker& marker) {
-  return std::string(kFirstLine) + "\r\ndrive=" + marker.drive + "\r\nstarted=" + marker.started +
-         "\r\nfiles=" + std::to_string(marker.files) + "\r\nbytes=" + std::to_string(marker.bytes) +
-         "\r\nstate=" + (marker.restored ? kRestored : kNotRestored) + "\r\n";
+  std::string text = std::string(kFirstLine) + "\r\ndrive=" + marker.drive + "\r\nstarted=" + marker.started +
+                     "\r\nfiles=" + std::to_string(marker.files) + "\r\nbytes=" + std::to_string(marker.bytes) +
+                     "\r\nstate=" + (marker.restored ? kRestored : kNotRestored) + "\r\n";
+  for (const TCopiedFile& file : marker.list) {
+    char hash[17];
+    std::snprintf(hash, sizeof(hash), "%016llx", static_cast<unsigned long long>(file.hash));
+    text += "file=" + std::to_string(file.size) + " " + hash + " " + file.relativePath + "\r\n";
+  }
+  return text;
 }
 
 std::optional<TBackupMarker> ParseBackupMarker(const std::string& text) {
   std::vector<std::string> lines = SplitLines(text);
   if (lines.empty() || Trim(lines[0]) != kFirstLine) return std::nullopt;
   TBackupMarker marker;
-  bool hasState = false;
   for (size_t i = 1; i < lines.size(); ++i) {
-    const std::string line = Trim(lines[i]);
+    const std::string& line = lines[i];
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+    const std::string key = Trim(line.substr(0, equals));
+    // A listed path keeps its blanks; every other value is trimmed.
+    if (key == "file") {
+      TCopiedFile file;
+      std::string value = line.substr(equals + 1);
+      while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.pop_back();
+      if (!ReadListedFile(value, file)) return std::nullopt;
+      marker.list.push_back(std::move(file));
+      continue;
+    }
+    const std::string value = Trim(line.substr(equals + 1));
     if (key == "drive") marker.drive = value;
     else if (key == "started") marker.started = value;
     else if (key == "files" && !ReadNumber(value, marker.files)) return std::nullopt;
     else if (key == "bytes" && !ReadNumber(value, marker.bytes)) return std::nullopt;
-    else if (key == "state") {
-      // Anything but a clear "restored" keeps the folder.
-      marker.restored = value == kRestored;
-      hasState = true;
-    }
+    // Anything but a clear "restored" keeps the folder.
+    else if (key == "state") marker.restored = value == kRestored;
   }
-  if (!hasState) marker.restored = false;
   return marker;
 }
 
@@ -62,23 +98,36 @@ std::optional<TBackupMarker> ReadBackupMarker(const std::string& folder) {
   UniqueHandle file(CreateFileW(LongPath(WithTrailingBackslash(folder) + kBackupMarkerName).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
-  char buffer[4096];
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargestMarker) return std::nullopt;
+  std::string text(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
-  if (!ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) return std::nullopt;
-  return ParseBackupMarker(std::string(buffer, read));
+  if (!text.empty() && (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr) ||
+                        read != text.size()))
+    return std::nullopt;
+  return ParseBackupMarker(text);
 }
 
 bool WriteBackupMarker(const std::string& folder, const TBackupMarker& marker) {
-  const std::wstring path = LongPath(WithTrailingBackslash(folder) + kBackupMarkerName);
-  UniqueHandle file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  const std::string text = FormatBackupMarker(marker);
-  DWORD written = 0;
-  if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-      written != text.size())
-    return false;
-  return FlushFileBuffers(file.Get()) != FALSE;
+  const std::string path = WithTrailingBackslash(folder) + kBackupMarkerName;
+  const std::wstring temporary = LongPath(path + kTemporarySuffix);
+  {
+    UniqueHandle file(
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    const std::string text = FormatBackupMarker(marker);
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size() || !FlushFileBuffers(file.Get())) {
+      file.Reset();
+      DeleteFileW(temporary.c_str());
+      return false;
+    }
+  }
+  if (MoveFileExW(temporary.c_str(), LongPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  DeleteFileW(temporary.c_str());
+  return false;
 }
 
 TBackupFolderState InspectBackupFolder(const std::string& folder) {

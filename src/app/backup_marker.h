@@ -1,12 +1,17 @@
 // The small note a backup leaves in its folder: which drive it saved, when,
-// how many files and bytes, and whether it has been copied back and checked.
-// A folder whose note says "not restored" holds the only copy of a drive's
-// files and is never deleted.
+// how many files and bytes, whether it has been copied back and checked,
+// and every file it holds with its size and content hash. A folder whose
+// note says "not restored" holds the only copy of a drive's files and is
+// never deleted; the file list is what lets a restored backup be deleted
+// file by file, and only where a file is still what the backup wrote.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "copy/copy_folder.h"
 
 namespace sw {
 
@@ -20,6 +25,7 @@ struct TBackupMarker {
   std::int64_t files = 0;
   std::int64_t bytes = 0;
   bool restored = false;
+  std::vector<TCopiedFile> list;  // every file the backup wrote, once it has been made
 };
 
 // The note's text, and the note read back from a text; nothing when the
@@ -37,7 +43,8 @@ enum class TBackupFolderState {
 };
 
 TBackupFolderState InspectBackupFolder(const std::string& folder);
-// Writes the note into `folder`; false when it cannot be written.
+// Writes the note into `folder` (through a temporary file, so a note is
+// never left half written); false when it cannot be written.
 bool WriteBackupMarker(const std::string& folder, const TBackupMarker& marker);
 std::optional<TBackupMarker> ReadBackupMarker(const std::string& folder);
 // Renames `folder` aside to "<folder> yyyy-mm-dd hhmmss" (with a number

@@ -140,11 +140,30 @@ void TMainForm::btnCloseClick() {
   // The question stands from Start's first step on, the backup included:
   // Yes stops the backup after the current file and nothing is formatted.
   if (OperationRunning || !btnStart->Visible()) {
-    if (!services_.dialogs->AskYesNo(Handle(), "Warning", "USB disk drive is being formatted. Do you want to exit?"))
+    if (!RequestStop(true)) return;
+    // The window stays, visible, until the stopped stage has wound down.
+    if (OperationRunning) {
+      CloseWhenStopped = true;
       return;
-    CancelOperation();
+    }
   }
   Close();
+}
+
+bool TMainForm::FormCloseQuery() {
+  if (!OperationRunning) return true;
+  if (!CloseWhenStopped && RequestStop(true)) CloseWhenStopped = true;
+  return false;
+}
+
+bool TMainForm::RequestStop(bool closing) {
+  // A second request while the stage winds down needs no second question.
+  if (OperationRunning && CancelRequested) return true;
+  const std::string question =
+      !StopQuestion.empty() ? StopQuestion : closing ? "USB disk drive is being formatted. Do you want to exit?" : "";
+  if (!question.empty() && !services_.dialogs->AskYesNo(Handle(), "Warning", question)) return false;
+  CancelOperation();
+  return true;
 }
 
 void TMainForm::FormClose() {
@@ -159,7 +178,7 @@ void TMainForm::FormDestroy() {
   ToolDriveMap.clear();
 }
 
-void TMainForm::btnCancelClick() { CancelOperation(); }
+void TMainForm::btnCancelClick() { RequestStop(false); }
 
 void TMainForm::CancelOperation() {
   CancelRequested = true;

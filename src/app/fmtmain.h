@@ -30,6 +30,7 @@ extern bool CancelRequested;
 
 class TFmtChkDsk;
 struct TCopySafeguards;
+struct TFileOutcome;
 // The format and check-disk engine, owned by the main window; set in
 // FormCreate and cleared when the window releases it.
 extern TFmtChkDsk* FormatEngine;
@@ -68,6 +69,17 @@ class TMainForm : public tk::TForm {
 
   // The Cancel action, shared by Cancel and the Close question.
   void CancelOperation();
+  // The one way to stop an operation, for Cancel, the Close button and the
+  // title-bar close: asks the running stage's question first (StopQuestion,
+  // or when closing the exit question) and then runs the Cancel action.
+  // True when the operation was told to stop.
+  bool RequestStop(bool closing);
+  // Set by a stage that must ask before it stops (after the erase, where
+  // the files may exist only in the backup); empty elsewhere.
+  std::string StopQuestion;
+  // The window was closed during an operation: it closes once the
+  // operation has really stopped.
+  bool CloseWhenStopped = false;
 
   // ---- Speed-up operation (fmtmain_start.cpp, speedup_operation.cpp)
   // True from Start's first step to its end; a second Start is ignored meanwhile.
@@ -114,8 +126,11 @@ class TMainForm : public tk::TForm {
   void CopyDriveContents(const TCopySafeguards* safeguards = nullptr);
   // The copy's per-file handler: logs the folder and the file, lets window
   // messages run, and stops the run after this file once CopyAbort is set.
+  // In a checked copy the file's line waits for its outcome (OnCopyFileDone),
+  // so a file that failed is never logged as copied.
   bool OnCopyFile(const std::string& sourceFolder, const std::string& destinationFolder,
                   const std::string& fileName, long long size, bool& proceed);
+  void OnCopyFileDone(const std::string& fileName, long long size, const TFileOutcome& outcome);
   // Deletes a folder with everything below it; failures are passed over.
   static void DeleteFolderTree(const std::string& path);
   // Removes the read-only and system attributes of one file or folder.
@@ -150,7 +165,9 @@ class TMainForm : public tk::TForm {
 
  protected:
   void FormCreate() override;
-  bool FormCloseQuery() override { return true; }
+  // A close while an operation runs is that stage's Cancel; the window
+  // stays until the operation has stopped.
+  bool FormCloseQuery() override;
   void FormClose() override;
   std::function<void()> EventHandler(const std::string& name) override;
 
@@ -189,6 +206,22 @@ class TMainForm : public tk::TForm {
 
   AppServices services_;
   bool startupCompleted_ = false;
+  bool fileLinesAfterCopy_ = false;  // the running copy logs each file once it is done
+};
+
+// Sets the form's stop question for as long as it lives.
+class TStopQuestion {
+ public:
+  TStopQuestion(TMainForm& form, std::string question) : form_(form), previous_(std::move(form.StopQuestion)) {
+    form_.StopQuestion = std::move(question);
+  }
+  ~TStopQuestion() { form_.StopQuestion = std::move(previous_); }
+  TStopQuestion(const TStopQuestion&) = delete;
+  TStopQuestion& operator=(const TStopQuestion&) = delete;
+
+ private:
+  TMainForm& form_;
+  std::string previous_;
 };
 
 // The window description of the main window.

@@ -3,6 +3,8 @@
 // of the counters, and the deletion of an old backup folder.
 #include <windows.h>
 
+#include <optional>
+
 #include "app/fmtmain.h"
 #include "copy/copy_folder.h"
 #include "copy/copy_paths.h"
@@ -34,10 +36,23 @@ void TMainForm::CopyDriveContents(const TCopySafeguards* safeguards) {
                        const std::string& fileName, std::int64_t size, bool& proceed) {
     return OnCopyFile(sourceFolder, destinationFolder, fileName, size, proceed);
   };
+  // A checked copy tells each file's outcome: its line is written then, so a
+  // file that failed is never logged as copied.
+  std::optional<TCopySafeguards> checked;
+  if (safeguards != nullptr) {
+    checked.emplace(*safeguards);
+    checked->onFileDone = [this](const std::string&, const std::string& fileName, std::int64_t size,
+                                 const TFileOutcome& outcome) { OnCopyFileDone(fileName, size, outcome); };
+  }
+  fileLinesAfterCopy_ = checked.has_value();
+  struct LinesAfterCopyEnd {
+    bool& flag;
+    ~LinesAfterCopyEnd() { flag = false; }
+  } linesAfterCopyEnd{fileLinesAfterCopy_};
   // The backup must leave nothing behind: every file, with or without a dot
   // in its name, and names beginning with a dot; only the recycle bin stays.
   CopyFolder(CopySource, CopyTarget, kBackupMask, ReplaceWhenNewer, false, false, true, false, false, onFile, host,
-             TNameRules::WholeDrive, safeguards);
+             TNameRules::WholeDrive, checked ? &*checked : nullptr);
 
   const TCopyStatistics& stats = CopyStatistics;
   if (stats.DuplicatesOverwritten > 0)
@@ -58,10 +73,19 @@ bool TMainForm::OnCopyFile(const std::string& sourceFolder, const std::string& /
     AddLogLine("Folder " + sourceFolder);
     LastCopyFolder = sourceFolder;
   }
-  AddLogLine("   Copied " + fileName + ", size: " + FormatThousands(size, services_.locale->ThousandSeparator()) +
-             " bytes");
+  if (!fileLinesAfterCopy_)
+    AddLogLine("   Copied " + fileName + ", size: " + FormatThousands(size, services_.locale->ThousandSeparator()) +
+               " bytes");
   tk::Application().ProcessMessages();
   return CopyAbort == 0;
+}
+
+void TMainForm::OnCopyFileDone(const std::string& fileName, long long size, const TFileOutcome& outcome) {
+  if (outcome.copied)
+    AddLogLine("   Copied " + fileName + ", size: " + FormatThousands(size, services_.locale->ThousandSeparator()) +
+               " bytes");
+  else
+    AddLogLine("   Not copied " + fileName + ": " + outcome.reason);
 }
 
 void TMainForm::DeleteFolderTree(const std::string& path) {

@@ -13,8 +13,9 @@ TFmtChkDsk* FormatEngine = nullptr;
 
 void TMainForm::CreateFormatEngine() {
   // The window owns the engine and frees it with itself at the latest.
-  auto* engine =
-      new TFmtChkDsk(this, FmtChkServices{services_.formatLibrary, services_.system, services_.deviceIo});
+  FmtChkServices engineServices{services_.formatLibrary, services_.system, services_.deviceIo};
+  engineServices.wait = services_.wait;
+  auto* engine = new TFmtChkDsk(this, engineServices);
   engine->onProgressEvent = [this](int percent, bool& cancel) { OnFormatProgress(percent, cancel); };
   engine->onInfoEvent = [this](std::string info, bool& cancel) { OnFormatInfo(std::move(info), cancel); };
   FormatEngine = engine;

@@ -26,6 +26,11 @@ void TMainForm::btnStartClick() {
 
   OperationRunning = false;
   if (btnStart->Visible()) btnStart->SetEnabled(true);
+  if (CloseWhenStopped) {
+    // The window was closed during the operation, which has now stopped.
+    CloseWhenStopped = false;
+    Close();
+  }
   RunDueRelisting();
   if (failure) std::rethrow_exception(failure);
 }

@@ -1,20 +1,24 @@
 #include "app/restore_check.h"
 
+#include <optional>
+
 #include "copy/copy_paths.h"
 #include "copy/verified_copy.h"
 
 namespace sw {
 
-TRestoreCheck CheckRestoredFiles(const std::vector<TCopiedFile>& backedUp, const std::string& driveRoot) {
+TRestoreCheck CheckCopiedFiles(const std::vector<TCopiedFile>& expected, const std::string& root,
+                               TStreamingCopier* reader) {
+  std::optional<TStreamingCopier> ownReader;
+  if (reader == nullptr) reader = &ownReader.emplace();
   TRestoreCheck check;
-  TStreamingCopier reader;
-  const std::string root = WithTrailingBackslash(driveRoot);
-  for (const TCopiedFile& file : backedUp) {
-    const std::string path = root + file.relativePath;
+  const std::string folder = WithTrailingBackslash(root);
+  for (const TCopiedFile& file : expected) {
+    const std::string path = folder + file.relativePath;
     ++check.files;
     check.bytes += file.size;
     DWORD error = 0;
-    const std::optional<TFileDigest> digest = reader.Digest(LongPath(path), error);
+    const std::optional<TFileDigest> digest = reader->DigestFromDisk(LongPath(path), error);
     if (!digest) {
       (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? check.missing : check.differing)
           .push_back(path);

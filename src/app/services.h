@@ -2,6 +2,9 @@
 // in the real ones; tests hand in fakes.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 namespace sw {
 
 class IDialogs;
@@ -22,6 +25,9 @@ struct AppServices {
   IWmi* wmi = nullptr;                   // WMI disk list and drive letters
   IFormatLibrary* formatLibrary = nullptr;  // the format and check-disk engine
   ISpeedTestIo* speedTestIo = nullptr;   // the drive speed measurement
+  // The pause between two tries to lock a volume another program holds;
+  // none: the engine waits that long, letting the window's messages run.
+  std::function<void(std::uint32_t milliseconds)> wait;
 };
 
 }  // namespace sw

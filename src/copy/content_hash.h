@@ -1,6 +1,7 @@
 // A 64-bit hash of a file's content, fed in pieces as the copy streams the
 // file, so that a copy and the file it came from can be compared without
-// holding either in memory. Plain logic: no system calls.
+// holding either in memory: XXH3-64 of xxHash (seed 0), so a value can be
+// checked with any other implementation of it. Plain logic: no system calls.
 #pragma once
 
 #include <cstddef>
@@ -18,12 +19,10 @@ class TContentHash {
   std::uint64_t Value() const;
 
  private:
-  void Stripe(const unsigned char* stripe);
-
-  std::uint64_t lanes_[4];
-  unsigned char pending_[32];
-  size_t pendingSize_ = 0;
-  std::uint64_t total_ = 0;
+  // xxHash's streaming state (XXH3_state_t), held here so that this header
+  // needs no xxHash; the source checks that size and alignment fit.
+  static constexpr size_t kStateBytes = 576;
+  alignas(64) unsigned char state_[kStateBytes];
 };
 
 // The hash of one block of bytes.

@@ -4,6 +4,7 @@
 #include "copy/copy_folder.h"
 
 #include <optional>
+#include <unordered_map>
 
 #include "copy/copy_paths.h"
 #include "copy/copy_times.h"
@@ -13,6 +14,7 @@
 #include "platform/exceptions.h"
 #include "platform/handles.h"
 #include "platform/text.h"
+#include "platform/win_error.h"
 #include "toolkit/application.h"
 
 namespace sw {
@@ -28,6 +30,53 @@ constexpr char kReplaceTitle[] = "Confirm";
 bool IsRecycleBinName(const std::string& name) {
   std::string upper = AsciiUpper(name);
   return upper == "RECYCLED" || upper.starts_with("$RECYCLE");
+}
+
+// The recycle bins a guarded whole-drive run leaves out: the names above and
+// the one of the NT versions before Vista.
+bool IsRecycleBinFolderName(const std::string& name) { return IsRecycleBinName(name) || AsciiUpper(name) == "RECYCLER"; }
+
+// The system's folder at the top of a volume; Windows makes it anew, and on
+// NTFS it cannot even be listed.
+bool IsSystemVolumeInformation(const std::string& name) { return AsciiUpper(name) == "SYSTEM VOLUME INFORMATION"; }
+
+// A path in capitals the way Windows compares names (the invariant locale's
+// uppercase), as the key of the files a run has written.
+std::wstring CaseKey(const std::string& path) {
+  std::wstring wide = Widen(path);
+  if (wide.empty()) return wide;
+  const int length = static_cast<int>(wide.size());
+  const int size = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, nullptr, 0, nullptr,
+                                 nullptr, 0);
+  if (size <= 0) return wide;
+  std::wstring upper(static_cast<size_t>(size), L'\0');
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, upper.data(), size, nullptr, nullptr,
+                    0) != size)
+    return wide;
+  return upper;
+}
+
+// The files anywhere below `folder` (ending in a backslash), counted by a
+// listing that tells no one of its failures: -1 when any part of it cannot
+// be listed. Links to folders are not followed.
+std::int64_t CountFilesBelow(const std::string& folder) {
+  WIN32_FIND_DATAW entry{};
+  UniqueFind listing(FindFirstFileExW((LongPath(folder) + L"*").c_str(), FindExInfoBasic, &entry,
+                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!listing) return GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(folder) ? 0 : -1;
+  std::int64_t files = 0;
+  do {
+    const std::wstring_view name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      ++files;
+    } else if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+      const std::int64_t below = CountFilesBelow(folder + Narrow(name) + "\\");
+      if (below < 0) return -1;
+      files += below;
+    }
+  } while (FindNextFileW(listing.Get(), &entry));
+  return GetLastError() == ERROR_NO_MORE_FILES ? files : -1;
 }
 
 std::int64_t EntrySize(const WIN32_FIND_DATAW& entry) {
@@ -69,6 +118,16 @@ class TFolderCopyRun {
 
  private:
   bool Skipped(const WIN32_FIND_DATAW& entry, const std::string& name) const;
+  // A guarded whole-drive run's folders left out on purpose (recycle bins,
+  // System Volume Information at the top): true for one, which is recorded.
+  bool LeftOutOnPurpose(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder);
+  // A guarded run's answer to a second file for a destination it already
+  // wrote (`earlierSource` went there): a copy error naming both.
+  void RefuseSecondWrite(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
+                         const std::string& destinationFile, const std::string& earlierSource);
+  // Tells a guarded copy run's onFileDone what became of one file.
+  void Tell(const std::string& sourceFolder, const std::string& name, std::int64_t size, bool copied,
+            const std::string& reason = {});
   void CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
                         const std::string& destinationFolder, bool& goOn);
   void CopyOneFile(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
@@ -76,10 +135,10 @@ class TFolderCopyRun {
   void AskReplace(const std::string& sourceFile, const FILETIME& sourceTime, const std::string& destinationFile,
                   const FILETIME& destinationTime, ReplaceAnswer& answer);
   void ShowError(const std::string& text);
-  // Copies one file through the streaming copier; false (counted, shown)
-  // when it failed.
+  // Copies one file through the streaming copier; false (counted, shown,
+  // and why in `reason`) when it failed.
   bool CopyGuarded(const WIN32_FIND_DATAW& entry, const std::string& sourceFile, const std::string& destinationFile,
-                   bool& goOn);
+                   bool& goOn, std::string& reason);
   // A guarded run's answer to a folder it cannot list: a copy error, or the
   // end of the run when the drive itself is gone.
   void FolderUnreadable(const std::string& folder, DWORD error, bool& goOn);
@@ -99,6 +158,9 @@ class TFolderCopyRun {
   std::string runSource_;       // the top source folder
   std::string runDestination_;  // the top destination folder, never walked as a source
   std::optional<TStreamingCopier> copier_;
+  // A guarded run's destinations written so far (CaseKey) and the source
+  // file that went to each.
+  std::unordered_map<std::wstring, std::string> written_;
 };
 
 bool IsFullError(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
@@ -142,6 +204,7 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
   bool listed = true;
   do {
     const std::string name = Narrow(entry.cFileName);
+    if (LeftOutOnPurpose(entry, name, sourceFolder)) continue;
     if (Skipped(entry, name)) continue;
     if (Guarded() && sourceFolder == runSource_ && !safeguards_->skippedTopLevelFile.empty() &&
         (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
@@ -154,6 +217,8 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
       // lies below the source and however its path is written.
       if (SamePath(childSource, destinationFolder) || SamePath(childSource, runDestination_)) continue;
       const std::string childDestination = flatten_ ? destinationFolder : destinationFolder + name;
+      if (Guarded() && safeguards_->folders != nullptr)
+        safeguards_->folders->push_back(childSource.substr(runSource_.size()));
       goOn = CopyTree(childSource, WithTrailingBackslash(childDestination), "");
       continue;
     }
@@ -179,6 +244,20 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
     if (error != ERROR_NO_MORE_FILES) FolderUnreadable(sourceFolder, error, goOn);
   }
   return goOn;
+}
+
+bool TFolderCopyRun::LeftOutOnPurpose(const WIN32_FIND_DATAW& entry, const std::string& name,
+                                      const std::string& sourceFolder) {
+  if (!Guarded() || nameRules_ != TNameRules::WholeDrive || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    return false;
+  const bool recycleBin = IsRecycleBinFolderName(name);
+  if (!recycleBin && !(sourceFolder == runSource_ && IsSystemVolumeInformation(name))) return false;
+  // A run that does not recurse leaves every folder out anyway.
+  if (recurse_ && safeguards_->skipped != nullptr) {
+    const std::string path = sourceFolder + name + "\\";
+    safeguards_->skipped->push_back(TSkippedFolder{path, CountFilesBelow(path), recycleBin});
+  }
+  return true;
 }
 
 void TFolderCopyRun::FolderUnreadable(const std::string& folder, DWORD error, bool& goOn) {
@@ -221,6 +300,15 @@ void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::
                                       const std::string& sourceFolder, const std::string& destinationFolder, bool& goOn) {
   const std::string sourceFile = sourceFolder + name;
   const std::string destinationFile = destinationFolder + name;
+  // Before any replace rule: on a destination that ignores case the second
+  // of two names that differ only in case would replace the first.
+  if (Guarded() && !listOnly_) {
+    const auto earlier = written_.find(CaseKey(destinationFile));
+    if (earlier != written_.end()) {
+      RefuseSecondWrite(entry, name, sourceFolder, destinationFile, earlier->second);
+      return;
+    }
+  }
   // A folder in the file's place is tried like a missing file, so that its
   // failure is counted rather than the file passed over.
   if (listOnly_ || !PathExists(destinationFile) || FolderExists(destinationFile)) {
@@ -258,6 +346,28 @@ void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::
   }
 }
 
+void TFolderCopyRun::RefuseSecondWrite(const WIN32_FIND_DATAW& entry, const std::string& name,
+                                       const std::string& sourceFolder, const std::string& destinationFile,
+                                       const std::string& earlierSource) {
+  const size_t earlierFolderEnd = earlierSource.rfind('\\') + 1;
+  const std::string earlierName = earlierSource.substr(earlierFolderEnd);
+  // Identical names meet only when a flattened run brings two folders together.
+  const bool caseOnly = earlierName != name;
+  ++CopyStatistics.DroppedByError;
+  ShowError("Copy from " + sourceFolder + name + " to " + destinationFile + " failed: " + earlierSource +
+            " was already copied there" + (caseOnly ? " (the names differ only in case)" : ""));
+  const bool sameFolder = earlierSource.compare(0, earlierFolderEnd, sourceFolder) == 0;
+  Tell(sourceFolder, name, EntrySize(entry), false,
+       (sameFolder ? earlierName : earlierSource) + " was already copied under the same name" +
+           (caseOnly ? "; the names differ only in case" : ""));
+}
+
+void TFolderCopyRun::Tell(const std::string& sourceFolder, const std::string& name, std::int64_t size, bool copied,
+                          const std::string& reason) {
+  if (!Guarded() || listOnly_ || !safeguards_->onFileDone) return;
+  safeguards_->onFileDone(sourceFolder, name, size, TFileOutcome{copied, copied ? std::string() : reason});
+}
+
 void TFolderCopyRun::AskReplace(const std::string& sourceFile, const FILETIME& sourceTime,
                                 const std::string& destinationFile, const FILETIME& destinationTime,
                                 ReplaceAnswer& answer) {
@@ -279,12 +389,19 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
     ++CopyStatistics.DroppedByUser;
     return;
   }
-  if (!listOnly_) {
-    const std::string sourceFile = sourceFolder + name;
+  const std::string sourceFile = sourceFolder + name;
+  if (listOnly_) {
+    if (Guarded() && safeguards_->copied != nullptr)
+      safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), size, 0});
+  } else {
     const std::string destinationFile = destinationFolder + name;
     const std::wstring destinationPath = LongPath(destinationFile);
     if (Guarded()) {
-      if (!CopyGuarded(entry, sourceFile, destinationFile, goOn)) return;
+      std::string reason;
+      if (!CopyGuarded(entry, sourceFile, destinationFile, goOn, reason)) {
+        Tell(sourceFolder, name, size, false, reason);
+        return;
+      }
     } else if (!CopyFileW(LongPath(sourceFile).c_str(), destinationPath.c_str(), FALSE)) {
       const DWORD code = GetLastError();
       ShowError("Copy from " + sourceFile + " to " + destinationFile + " failed: " + std::to_string(code));
@@ -296,18 +413,21 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
   }
   ++CopyStatistics.FilesCopied;
   CopyStatistics.BytesCopied += size;
+  Tell(sourceFolder, name, size, true);
 }
 
 bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::string& sourceFile,
-                                 const std::string& destinationFile, bool& goOn) {
+                                 const std::string& destinationFile, bool& goOn, std::string& reason) {
   if (!copier_) copier_.emplace();
-  const TFileCopyResult result =
-      copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack, &entry);
+  const TFileCopyResult result = copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack,
+                                               &entry, safeguards_->flush);
   if (result.failure == TCopyFailure::None) {
+    written_.emplace(CaseKey(destinationFile), sourceFile);
     if (safeguards_->copied != nullptr)
       safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), result.size, result.hash});
     return true;
   }
+  reason = result.failure == TCopyFailure::Differs ? "the copy reads back different" : SystemErrorText(result.error);
   ++CopyStatistics.DroppedByError;
   if (StopsTheRun(result.error)) {
     goOn = false;

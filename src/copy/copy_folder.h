@@ -71,27 +71,54 @@ struct TCopyHost {
 };
 
 // One file a guarded run copied: its path below the run's source, its size
-// and the hash of its content.
+// and the hash of its content. A listing run (list-only) records each file
+// it lists with its size and a hash of 0.
 struct TCopiedFile {
   std::string relativePath;
   std::int64_t size = 0;
   std::uint64_t hash = 0;
 };
 
+// A folder a guarded run leaves out on purpose: a recycle bin (at any level)
+// or, at the top of a whole drive, System Volume Information.
+struct TSkippedFolder {
+  std::string path;         // full path on the source, ending in a backslash
+  std::int64_t files = -1;  // files below it; -1 when it cannot be listed
+  bool recycleBin = false;  // false: System Volume Information
+};
+
+// What became of one file of a guarded run, told once the attempt is over.
+struct TFileOutcome {
+  bool copied = false;
+  std::string reason;  // why it was not copied, in words, when it was not
+};
+using TFileDoneEvent = std::function<void(const std::string& sourceFolder, const std::string& fileName,
+                                          std::int64_t size, const TFileOutcome& outcome)>;
+
 // What a run does beyond the plain copy when it saves or restores a drive
 // that is about to be, or has just been, erased:
 // - each file is streamed through a hash, takes its source's times and
-//   attributes, is removed again when its copy fails half way, and with
-//   `readBack` is read again and compared (a difference is a copy error);
+//   attributes, is removed again when its copy fails half way, with
+//   `flush` is flushed to its disk before it is closed, and with `readBack`
+//   is read again and compared (a difference is a copy error);
+// - a file is never written twice in one run: a second source file whose
+//   name differs only in case from one already copied to the same place is
+//   a copy error that names both;
 // - a folder that cannot be listed counts as a copy error;
 // - when the source or destination is no longer there, or the destination
 //   is full, the run stops after one message, and every file it did not
-//   reach (of `plannedFiles`, when known) counts as a copy error.
+//   reach (of `plannedFiles`, when known) counts as a copy error;
+// - every file the handler let through is told to `onFileDone`, copied or
+//   not (with the reason), after its attempt.
 struct TCopySafeguards {
   bool readBack = false;
-  std::vector<TCopiedFile>* copied = nullptr;  // every file copied, in order
-  std::string skippedTopLevelFile;             // a name at the source's top level that is never copied
-  std::int32_t plannedFiles = -1;              // files the run is expected to copy; -1 when unknown
+  bool flush = false;
+  std::vector<TCopiedFile>* copied = nullptr;      // every file copied (or listed), in order
+  std::vector<std::string>* folders = nullptr;     // every folder entered below the source, relative, ending in "\"
+  std::vector<TSkippedFolder>* skipped = nullptr;  // the folders left out on purpose
+  std::string skippedTopLevelFile;                 // a name at the source's top level that is never copied
+  std::int32_t plannedFiles = -1;                  // files the run is expected to copy; -1 when unknown
+  TFileDoneEvent onFileDone;
 };
 
 // Copies `source` into `destination`; true unless the run was stopped (by

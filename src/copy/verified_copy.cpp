@@ -39,7 +39,7 @@ bool WriteAll(HANDLE file, const unsigned char* data, DWORD size) {
 TStreamingCopier::TStreamingCopier() : buffer_(kChunkBytes) {}
 
 TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::wstring& destination, bool readBack,
-                                       const WIN32_FIND_DATAW* listed) {
+                                       const WIN32_FIND_DATAW* listed, bool flush) {
   UniqueHandle input(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!input) return Failed(TCopyFailure::Source, GetLastError());
@@ -82,12 +82,15 @@ TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::ws
     LARGE_INTEGER start{};
     if (!SetFilePointerEx(output.Get(), start, nullptr, FILE_BEGIN)) return fail(TCopyFailure::Destination, GetLastError());
     DWORD error = 0;
-    std::optional<TFileDigest> copy = DigestOf(output.Get(), error);
+    std::optional<TFileDigest> copy = DigestOf(output.Get(), destination, error);
     if (!copy) return fail(TCopyFailure::Destination, error);
     if (copy->size != result.size || copy->hash != result.hash) return fail(TCopyFailure::Differs, ERROR_CRC);
   }
   if (!SetFileTime(output.Get(), &info.ftCreationTime, &info.ftLastAccessTime, &info.ftLastWriteTime))
     return fail(TCopyFailure::Destination, GetLastError());
+  // On its disk, times included, before the handle goes: a medium that
+  // cannot take it says so here rather than after the run.
+  if (flush && !FlushFileBuffers(output.Get())) return fail(TCopyFailure::Destination, GetLastError());
   // Closing flushes what the system still holds; a full or vanished drive
   // can report its failure only here.
   if (!CloseHandle(output.Release())) return fail(TCopyFailure::Destination, GetLastError());
@@ -105,10 +108,62 @@ std::optional<TFileDigest> TStreamingCopier::Digest(const std::wstring& path, DW
     error = GetLastError();
     return std::nullopt;
   }
-  return DigestOf(file.Get(), error);
+  return DigestOf(file.Get(), path, error);
+}
+
+std::optional<TFileDigest> TStreamingCopier::DigestFromDisk(const std::wstring& path, DWORD& error) {
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
+    const DWORD openError = GetLastError();
+    // A file system that takes no unbuffered reads refuses the flag itself.
+    if (openError == ERROR_INVALID_PARAMETER) return Digest(path, error);
+    error = openError;
+    return std::nullopt;
+  }
+  return DigestUnbuffered(file.Get(), path, error);
+}
+
+std::optional<TFileDigest> TStreamingCopier::DigestUnbuffered(HANDLE file, const std::wstring& path, DWORD& error) {
+  if (!alignedBuffer_) {
+    // Whole pages: aligned for any sector size, and kChunkBytes is a
+    // multiple of every sector size there is.
+    void* pages = VirtualAlloc(nullptr, kChunkBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (pages == nullptr) {
+      error = GetLastError();
+      return std::nullopt;
+    }
+    alignedBuffer_.reset(static_cast<unsigned char*>(pages));
+  }
+  unsigned char* const data = alignedBuffer_.get();
+  TContentHash hash;
+  TFileDigest digest;
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file, data, static_cast<DWORD>(kChunkBytes), &read, nullptr)) {
+      const DWORD readError = GetLastError();
+      // A file system that takes the flag but not the reads: read it plainly.
+      if (readError == ERROR_INVALID_PARAMETER && digest.size == 0) return Digest(path, error);
+      error = readError;
+      return std::nullopt;
+    }
+    if (read == 0) break;
+    if (readFault) readFault(path, data, read);
+    hash.Update(data, read);
+    digest.size += read;
+    // Only the end of the file reads short; a further read would start at
+    // an offset that is no longer sector-aligned.
+    if (read < kChunkBytes) break;
+  }
+  digest.hash = hash.Value();
+  return digest;
 }
 
 std::optional<TFileDigest> TStreamingCopier::DigestOf(HANDLE file, DWORD& error) {
+  return DigestOf(file, std::wstring(), error);
+}
+
+std::optional<TFileDigest> TStreamingCopier::DigestOf(HANDLE file, const std::wstring& path, DWORD& error) {
   TContentHash hash;
   TFileDigest digest;
   for (;;) {
@@ -118,11 +173,14 @@ std::optional<TFileDigest> TStreamingCopier::DigestOf(HANDLE file, DWORD& error)
       return std::nullopt;
     }
     if (read == 0) break;
+    if (readFault) readFault(path, buffer_.data(), read);
     hash.Update(buffer_.data(), read);
     digest.size += read;
   }
   digest.hash = hash.Value();
   return digest;
 }
+
+void TStreamingCopier::TPagesRelease::operator()(unsigned char* pages) const { VirtualFree(pages, 0, MEM_RELEASE); }
 
 }  // namespace sw

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,16 +42,37 @@ class TStreamingCopier {
   // existing file. With `readBack` the copy is read again and compared.
   // `listed` (the source's entry from a folder listing, when the caller has
   // it) saves asking the system for its times and attributes again.
+  // With `flush` the copy is flushed to its disk before it is closed.
   TFileCopyResult Copy(const std::wstring& source, const std::wstring& destination, bool readBack,
-                       const WIN32_FIND_DATAW* listed = nullptr);
+                       const WIN32_FIND_DATAW* listed = nullptr, bool flush = false);
   // The digest of a file as it reads now; nothing (and `error`) when it cannot be read.
   std::optional<TFileDigest> Digest(const std::wstring& path, DWORD& error);
+  // The digest of a file as its disk holds it: read with the system's file
+  // cache bypassed (unbuffered, sector-aligned reads), so a medium that lost
+  // or wrapped what it was given reads different. Where the file system
+  // refuses unbuffered reads, a plain read.
+  std::optional<TFileDigest> DigestFromDisk(const std::wstring& path, DWORD& error);
+
+  // Test seam: sees (and may change) every piece any read of this copier
+  // takes from a file, before it is hashed or compared.
+  std::function<void(const std::wstring& path, unsigned char* data, size_t size)> readFault;
 
  private:
   // The digest of what an open file reads from its current position on.
   std::optional<TFileDigest> DigestOf(HANDLE file, DWORD& error);
+  // The same, with `path` told to readFault.
+  std::optional<TFileDigest> DigestOf(HANDLE file, const std::wstring& path, DWORD& error);
+  // The digest of a file opened unbuffered, read in whole multiples of the
+  // sector-aligned buffer; nothing (and `error`) when a read fails.
+  std::optional<TFileDigest> DigestUnbuffered(HANDLE file, const std::wstring& path, DWORD& error);
+
+  // Frees the pages of the unbuffered reads' buffer.
+  struct TPagesRelease {
+    void operator()(unsigned char* pages) const;
+  };
 
   std::vector<unsigned char> buffer_;
+  std::unique_ptr<unsigned char, TPagesRelease> alignedBuffer_;  // allocated on the first unbuffered read
 };
 
 }  // namespace sw

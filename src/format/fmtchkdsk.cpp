@@ -4,11 +4,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "format/drive_queries.h"
+#include "format/volume_lock.h"
 #include "platform/device_io.h"
 #include "platform/format_library.h"
 #include "platform/system_facts.h"
 #include "platform/text.h"
+#include "toolkit/application.h"
 
 namespace sw {
 
@@ -40,6 +44,14 @@ const char* FileSystemName(uint8_t index) {
 }
 
 char FirstLetter(const std::string& root) { return root.empty() ? 0 : root[0]; }
+
+// A program that has just opened the stick (a virus scan, a thumbnail) often
+// lets go within seconds: the lock is asked for this often, this far apart,
+// about five seconds in all, before the user is asked.
+constexpr int kLockAttempts = 6;
+constexpr uint32_t kLockRetryMs = 1000;
+// The slice in which a wait lets the window handle its messages.
+constexpr uint32_t kWaitSliceMs = 50;
 
 }  // namespace
 
@@ -109,8 +121,54 @@ void TFmtChkDsk::TestExclusiveOpen(const std::string& root) {
   if (!device) throw FmtChkException("Drive In Use: " + root);
 }
 
+void TFmtChkDsk::Wait(uint32_t milliseconds) {
+  if (services_.wait) return services_.wait(milliseconds);
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    tk::Application().ProcessMessages();
+    Sleep(static_cast<DWORD>(std::min<ULONGLONG>(end - now, kWaitSliceMs)));
+  }
+}
+
+// The held lock for the format; null when the volume is formatted without
+// it or the user declined to force it closed (declinedInUse_ says which).
+// A volume that cannot be locked for a reason other than another program is
+// formatted unlocked: the library takes its own lock and reports a volume
+// in use itself. Our handle never stays open unlocked, or it would be the
+// very handle that keeps the library from its lock.
+std::unique_ptr<VolumeLock> TFmtChkDsk::LockVolume(const std::string& root) {
+  if (services_.deviceIo == nullptr) throw FmtChkException("Drive In Use: " + root);
+  auto lock = std::make_unique<VolumeLock>(*services_.deviceIo, root[0]);
+  VolumeLock::Outcome outcome = lock->TryLock();
+  // Without anyone to ask, a volume in use is refused at once, as before.
+  for (int attempt = 1; outcome == VolumeLock::Outcome::InUse && onVolumeInUse && attempt < kLockAttempts;
+       ++attempt) {
+    Wait(kLockRetryMs);
+    outcome = lock->TryLock();
+  }
+  if (outcome == VolumeLock::Outcome::Locked) return lock;
+  if (outcome == VolumeLock::Outcome::Unlockable) return nullptr;
+  if (outcome == VolumeLock::Outcome::Unopenable || !onVolumeInUse) throw FmtChkException("Drive In Use: " + root);
+
+  Info(root + " Drive In Use by Another Program");
+  if (!onVolumeInUse()) {
+    declinedInUse_ = true;
+    Info(root + " Format Not Attempted: Drive Left As It Is");
+    return nullptr;
+  }
+  Info(root + " Forcing the Drive Closed");
+  // The dismount ends the other program's handles; the lock taken after it
+  // keeps new ones out while the library works. Should it still be refused,
+  // the library meets the volume as it is and says so itself.
+  if (!lock->Dismount()) throw FmtChkException("Drive In Use: " + root);
+  if (lock->TryLock() == VolumeLock::Outcome::Locked) return lock;
+  return nullptr;
+}
+
 bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSystemIndex, std::string labelText,
                             bool quickFormat, int32_t clusterSize) {
+  declinedInUse_ = false;
+  volumeInUse_ = false;
   if (!LoadFmifs() || !services_.library->HasFormatEx()) return false;
   root = AsciiUpper(root);
   labelText = AsciiUpper(labelText);
@@ -137,16 +195,23 @@ bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSys
   if (!drive::IsDriveRoot(root)) throw FmtChkException(kNotADriveRoot + root);
   if (drive::IsProtectedDrive(root[0])) throw FmtChkException("Cannot Format System or Program Drive: " + root);
 
+  std::unique_ptr<VolumeLock> lock;
   if (drive::TotalBytes(FirstLetter(root)) > kSmallestFormattedDrive) {
     Info(root + " Checking Existing Drive Format");
     // A quick format keeps the old structures, so it is only allowed onto
     // the same file system.
-    if (!drive::SameFileSystem(ReadVolumeInfo(root, true), fileSystem)) quickFormat = false;
+    if (!drive::SameFileSystem(ReadVolumeInfo(root, false), fileSystem)) quickFormat = false;
+    lock = LockVolume(root);
+    if (declinedInUse_) return false;
   } else {
     Info(root + " Appears to be Unformatted or No Drive");
     quickFormat = false;
   }
 
+  // The lock has done its work once the volume is dismounted and every
+  // other handle is gone: the library locks the volume itself and would
+  // find ours in its way.
+  lock.reset();
   {
     LibraryCall call(*this, root);
     firstErrorLine_.clear();
@@ -162,6 +227,7 @@ bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSys
 }
 
 bool TFmtChkDsk::CheckDisk(std::string root, bool repair, bool verbose, bool onlyIfDirty, bool surfaceScan) {
+  volumeInUse_ = false;
   if (!LoadFmifs()) return false;
   root = AsciiUpper(root);
   std::string fileSystem = ReadVolumeInfo(root, repair);

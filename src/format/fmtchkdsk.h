@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/exceptions.h"
@@ -16,6 +17,7 @@ namespace sw {
 class IFormatLibrary;
 class ISystemFacts;
 class IDeviceIo;
+class VolumeLock;
 
 // A drive the engine cannot work on: a root that names no drive, a missing drive,
 // drive in use (or one that must never be formatted).
@@ -29,12 +31,21 @@ using TProgressEvent = std::function<void(int Percent, bool& Cancel)>;
 // A line of information text; the handler sets Cancel to ask the library to stop.
 using TInfoEvent = std::function<void(std::string Info, bool& Cancel)>;
 
+// Asked when another program holds the volume about to be formatted; true
+// lets the engine force the volume closed (its open files are lost to that
+// program), false leaves the drive untouched.
+using TVolumeInUseEvent = std::function<bool()>;
+
 // What the engine works through. A missing library makes every operation
-// answer false; a missing device service makes the exclusive-open test fail.
+// answer false; a missing device service makes the volume lock and the
+// exclusive-open test fail.
 struct FmtChkServices {
   IFormatLibrary* library = nullptr;
   ISystemFacts* system = nullptr;  // none: taken as the NT family
   IDeviceIo* deviceIo = nullptr;
+  // Waits between two attempts to lock the volume; none: waits that long
+  // while the application's messages are handled.
+  std::function<void(uint32_t milliseconds)> wait;
 };
 
 class TFmtChkDsk : public tk::TComponent {
@@ -44,15 +55,28 @@ class TFmtChkDsk : public tk::TComponent {
 
   TProgressEvent onProgressEvent;
   TInfoEvent onInfoEvent;
+  // Without a handler a volume held by another program ends FormatDisk with
+  // FmtChkException "Drive In Use", as a failed exclusive open always did.
+  TVolumeInUseEvent onVolumeInUse;
 
   // Formats the volume of `root` (E:\). mediaKind 0 a disk, 1 a floppy;
   // fileSystemIndex 0 NTFS, 1 FAT, 2 FAT32, 3 EXFAT. True only when the
-  // library reported successful completion.
+  // library reported successful completion. An existing volume is locked
+  // for the library call and released after it; when another program
+  // holds it, onVolumeInUse decides whether it is dismounted.
   bool FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSystemIndex, std::string labelText,
                   bool quickFormat, int32_t clusterSize);
   // Checks the volume of `root`; true when the check output named a
   // file-system problem or the library reported successful completion.
   bool CheckDisk(std::string root, bool repair, bool verbose, bool onlyIfDirty, bool surfaceScan);
+
+  // Valid after FormatDisk until the next one. The user declined to force
+  // the volume closed: nothing was formatted, and another cluster size
+  // would meet the same program.
+  bool DeclinedInUse() const { return declinedInUse_; }
+  // Valid after FormatDisk or CheckDisk until the next operation: the
+  // library itself found the volume in use, so a retry would too.
+  bool VolumeInUse() const { return volumeInUse_; }
 
   // Valid after CheckDisk until the next check.
   bool FileSysProblem() const { return fileSysProblem_; }
@@ -71,6 +95,8 @@ class TFmtChkDsk : public tk::TComponent {
   bool LoadFmifs();
   std::string ReadVolumeInfo(const std::string& root, bool exclusiveTest);
   void TestExclusiveOpen(const std::string& root);
+  std::unique_ptr<VolumeLock> LockVolume(const std::string& root);
+  void Wait(uint32_t milliseconds);
   bool NotifyProgress(int percent);
   bool NotifyInfo(const std::string& info);
   void Info(const std::string& info) { NotifyInfo(info); }  // the Cancel answer is not used
@@ -87,6 +113,8 @@ class TFmtChkDsk : public tk::TComponent {
 
   FmtChkServices services_;
   bool succeeded_ = false;
+  bool declinedInUse_ = false;
+  bool volumeInUse_ = false;
   bool fileSysProblem_ = false;
   bool freeSpaceAlloc_ = false;
   std::string firstErrorLine_;

@@ -79,6 +79,9 @@ uint8_t TFmtChkDsk::OnCallback(Operation operation, uint32_t command, const void
         text = std::string(prefix) + "FS Not Supported";
         break;
       case fmifs::kVolumeInUse:
+        // The library could not take the volume for itself; another try
+        // with other settings would meet the same holder.
+        volumeInUse_ = true;
         text = std::string(prefix) + "Volume In-Use";
         break;
       case fmifs::kQuickFormatNotAllowed:

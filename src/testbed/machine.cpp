@@ -68,6 +68,15 @@ std::string Apply(SimulatedDrive& drive, const std::string& key, const std::stri
   } else if (key == "size") {
     if (!ParseInteger(value, number) || number <= 0) return "size must be a positive number of bytes";
     drive.sizeBytes = number;
+  } else if (key == "volume-size") {
+    if (!ParseInteger(value, number) || number <= 0) return "volume-size must be a positive number of bytes";
+    drive.volumeBytes = number;
+  } else if (key == "held-by-program") {
+    if (!ParseYesNo(value, flag)) return "held-by-program must be yes or no";
+    drive.heldByProgram = flag;
+  } else if (key == "format-in-use") {
+    if (!ParseYesNo(value, flag)) return "format-in-use must be yes or no";
+    drive.format.reportsVolumeInUse = flag;
   } else if (key == "media") {
     const std::string lower = AsciiLower(value);
     if (lower == "removable") drive.mediaType = 11;
@@ -152,14 +161,17 @@ ParseResult ParseMachine(const std::string& text, const std::string& baseFolder)
     if (!why.empty()) fail(why);
   }
 
-  // Whole-drive checks: each drive needs a letter, a folder and a size, and
-  // no two drives share a letter or a physical drive number.
+  // Whole-drive checks: each drive needs a letter, a folder and a size, its
+  // volume fits on it, and no two drives share a letter or a physical drive
+  // number.
   for (size_t i = 0; i < result.machine.drives.size(); ++i) {
     const SimulatedDrive& drive = result.machine.drives[i];
     const std::string name = "drive " + std::to_string(i + 1);
     if (drive.letter == 0) result.errors.push_back(name + ": no letter");
     if (drive.folder.empty()) result.errors.push_back(name + ": no folder");
     if (drive.sizeBytes <= 0) result.errors.push_back(name + ": no size");
+    if (drive.volumeBytes > 0 && drive.sizeBytes > 0 && drive.volumeBytes > drive.sizeBytes - kPartitionOffset)
+      result.errors.push_back(name + ": volume-size must leave the drive's first MiB to the partition table");
     for (size_t j = 0; j < i; ++j) {
       const SimulatedDrive& other = result.machine.drives[j];
       if (drive.letter != 0 && other.letter == drive.letter)
@@ -186,6 +198,10 @@ const SimulatedDrive* FindByNumber(const Machine& machine, int number) {
   for (const SimulatedDrive& drive : machine.drives)
     if (drive.number == number) return &drive;
   return nullptr;
+}
+
+SimulatedDrive* FindByNumber(Machine& machine, int number) {
+  return const_cast<SimulatedDrive*>(FindByNumber(static_cast<const Machine&>(machine), number));
 }
 
 }  // namespace sw::testbed

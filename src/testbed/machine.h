@@ -3,6 +3,7 @@
 // drive. Plain data and parsing, no system calls.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ struct FormatBehaviour {
   bool fails = false;            // every format ends unsuccessfully
   uint32_t failingCluster = 0;   // a format with this allocation unit fails (0: none)
   bool checkFindsProblems = false;
+  bool reportsVolumeInUse = false;  // every format ends with the library's "volume in use"
   int steps = 10;                // progress commands per run
   int stepMilliseconds = 40;     // pause after each progress command
   std::vector<std::string> formatOutput;  // UTF-8 lines; empty: the usual texts
@@ -29,6 +31,9 @@ struct SpeedThrottle {
   int readMsPerFile = 0;
 };
 
+// Where the one partition of a simulated drive begins.
+inline constexpr int64_t kPartitionOffset = 1024 * 1024;
+
 struct SimulatedDrive {
   int number = 1;                // \\.\PhysicalDrive<number>
   std::string vendor = "Generic";
@@ -36,6 +41,11 @@ struct SimulatedDrive {
   std::string revision = "1.00";
   std::string serial = "0000000000000001";
   int64_t sizeBytes = 0;
+  // The volume's size, as the partition length the volume reports and as
+  // its extent; 0: the drive's size less the 1 MiB before the partition.
+  int64_t volumeBytes = 0;
+  // Another program holds the volume: its lock is refused until a dismount.
+  bool heldByProgram = false;
   uint8_t mediaType = 11;        // geometry media type: 11 removable, 12 fixed, 0 unknown
   char letter = 0;               // upper case, D to Z
   std::string folder;            // Windows path of the folder with the drive's files
@@ -45,6 +55,14 @@ struct SimulatedDrive {
   SpeedThrottle speedBefore;     // until the first successful format
   SpeedThrottle speedAfter;      // from then on
   bool formatted = false;        // a format has succeeded during this run
+  bool dismounted = false;       // the volume was dismounted during this run
+
+  // The volume's size in bytes (see volumeBytes).
+  int64_t VolumeBytes() const {
+    return volumeBytes > 0 ? volumeBytes : std::max<int64_t>(0, sizeBytes - kPartitionOffset);
+  }
+  // Another program's hold, until the volume is dismounted.
+  bool HeldNow() const { return heldByProgram && !dismounted; }
 
   const SpeedThrottle& CurrentSpeed() const { return formatted ? speedAfter : speedBefore; }
 
@@ -70,5 +88,6 @@ ParseResult ParseMachine(const std::string& text, const std::string& baseFolder)
 const SimulatedDrive* FindByLetter(const Machine& machine, char letter);
 SimulatedDrive* FindByLetter(Machine& machine, char letter);
 const SimulatedDrive* FindByNumber(const Machine& machine, int number);
+SimulatedDrive* FindByNumber(Machine& machine, int number);
 
 }  // namespace sw::testbed

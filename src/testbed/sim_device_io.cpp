@@ -81,25 +81,37 @@ std::vector<uint8_t> VolumeExtentBytes(const SimulatedDrive& drive) {
   VOLUME_DISK_EXTENTS extents{};
   extents.NumberOfDiskExtents = 1;
   extents.Extents[0].DiskNumber = static_cast<DWORD>(drive.number);
-  extents.Extents[0].StartingOffset.QuadPart = 1024 * 1024;
-  extents.Extents[0].ExtentLength.QuadPart = drive.sizeBytes - 1024 * 1024;
+  extents.Extents[0].StartingOffset.QuadPart = kPartitionOffset;
+  extents.Extents[0].ExtentLength.QuadPart = drive.VolumeBytes();
   std::vector<uint8_t> bytes(sizeof(extents));
   std::memcpy(bytes.data(), &extents, sizeof(extents));
+  return bytes;
+}
+
+std::vector<uint8_t> VolumeLengthBytes(const SimulatedDrive& drive) {
+  GET_LENGTH_INFORMATION length{};
+  length.Length.QuadPart = drive.VolumeBytes();
+  std::vector<uint8_t> bytes(sizeof(length));
+  std::memcpy(bytes.data(), &length, sizeof(length));
   return bytes;
 }
 
 // One open simulated device: the physical drive or the volume of a drive.
 class SimulatedDevice : public IDevice {
  public:
-  SimulatedDevice(SimulatedDeviceIo& io, const SimulatedDrive& drive, bool volume)
+  SimulatedDevice(SimulatedDeviceIo& io, SimulatedDrive& drive, bool volume)
       : io_(io), drive_(drive), volume_(volume) {}
 
   bool IoControl(uint32_t controlCode, const void* /*input*/, uint32_t /*inputSize*/, void* output,
                  uint32_t outputSize, uint32_t& bytesReturned) override {
     bytesReturned = 0;
     std::vector<uint8_t> answer;
-    if (volume_ && controlCode == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS) {
+    if (volume_ && IsLockRequest(controlCode)) {
+      return AnswerLockRequest(controlCode);
+    } else if (volume_ && controlCode == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS) {
       answer = VolumeExtentBytes(drive_);
+    } else if (volume_ && controlCode == IOCTL_DISK_GET_LENGTH_INFO) {
+      answer = VolumeLengthBytes(drive_);
     } else if (!volume_ && controlCode == IOCTL_STORAGE_QUERY_PROPERTY) {
       answer = StorageDescriptorBytes(drive_);
     } else if (!volume_ && controlCode == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) {
@@ -119,8 +131,22 @@ class SimulatedDevice : public IDevice {
   }
 
  private:
+  static bool IsLockRequest(uint32_t code) {
+    return code == FSCTL_LOCK_VOLUME || code == FSCTL_UNLOCK_VOLUME || code == FSCTL_DISMOUNT_VOLUME;
+  }
+  // A held volume refuses the lock as Windows does while another program
+  // has it open; the dismount ends that program's hold.
+  bool AnswerLockRequest(uint32_t code) {
+    if (code == FSCTL_DISMOUNT_VOLUME) drive_.dismounted = true;
+    if (code == FSCTL_LOCK_VOLUME && drive_.HeldNow()) {
+      io_.lastError_ = ERROR_ACCESS_DENIED;
+      return false;
+    }
+    return true;
+  }
+
   SimulatedDeviceIo& io_;
-  const SimulatedDrive& drive_;
+  SimulatedDrive& drive_;
   bool volume_;
 };
 
@@ -143,7 +169,7 @@ class SystemDevice : public IDevice {
 
 std::unique_ptr<IDevice> SimulatedDeviceIo::Open(const std::string& path, const DeviceOpenOptions& options) {
   if (const int number = PhysicalDriveNumber(path); number >= 0) {
-    if (const SimulatedDrive* drive = FindByNumber(machine_, number)) {
+    if (SimulatedDrive* drive = FindByNumber(machine_, number)) {
       // An unplugged drive is gone; its number does not fall back to the system.
       if (!IsRemovableDrivePresent(drive->letter)) {
         lastError_ = ERROR_FILE_NOT_FOUND;
@@ -152,9 +178,17 @@ std::unique_ptr<IDevice> SimulatedDeviceIo::Open(const std::string& path, const 
       return std::make_unique<SimulatedDevice>(*this, *drive, false);
     }
   } else if (const char letter = VolumeLetter(path); letter != 0) {
-    const SimulatedDrive* drive = FindByLetter(machine_, letter);
-    if (drive != nullptr && IsRemovableDrivePresent(drive->letter))
+    SimulatedDrive* drive = FindByLetter(machine_, letter);
+    if (drive != nullptr && IsRemovableDrivePresent(drive->letter)) {
+      // The other program's open files admit only opens for queries and
+      // opens that share reading and writing, as on Windows.
+      constexpr uint32_t kShared = FILE_SHARE_READ | FILE_SHARE_WRITE;
+      if (drive->HeldNow() && options.desiredAccess != 0 && (options.shareMode & kShared) != kShared) {
+        lastError_ = ERROR_SHARING_VIOLATION;
+        return nullptr;
+      }
       return std::make_unique<SimulatedDevice>(*this, *drive, true);
+    }
   }
   auto device = system_.Open(path, options);
   if (!device) {

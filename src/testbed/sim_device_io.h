@@ -1,7 +1,9 @@
 // Device I/O of the simulated machine: the physical drives and volumes of
-// the simulated USB drives answer the storage-descriptor, geometry and
-// volume-extent queries as a USB stick does; every other path goes to the
-// system, so the machine's own disks still answer.
+// the simulated USB drives answer the storage-descriptor, geometry,
+// volume-extent and length queries as a USB stick does, and their volumes
+// take the lock, unlock and dismount requests of the format (a volume held
+// by another program refuses the lock until it is dismounted); every other
+// path goes to the system, so the machine's own disks still answer.
 #pragma once
 
 #include "platform/device_io.h"
@@ -11,14 +13,14 @@ namespace sw::testbed {
 
 class SimulatedDeviceIo : public IDeviceIo {
  public:
-  SimulatedDeviceIo(const Machine& machine, IDeviceIo& system) : machine_(machine), system_(system) {}
+  SimulatedDeviceIo(Machine& machine, IDeviceIo& system) : machine_(machine), system_(system) {}
   std::unique_ptr<IDevice> Open(const std::string& path, const DeviceOpenOptions& options) override;
   uint32_t LastError() override { return lastError_; }
 
  private:
   friend class SimulatedDevice;
   friend class SystemDevice;
-  const Machine& machine_;
+  Machine& machine_;  // a dismount is recorded on its drive
   IDeviceIo& system_;
   uint32_t lastError_ = 0;
 };
@@ -28,7 +30,9 @@ class SimulatedDeviceIo : public IDeviceIo {
 std::vector<uint8_t> StorageDescriptorBytes(const SimulatedDrive& drive);
 // DISK_GEOMETRY_EX with the drive's media type and size.
 std::vector<uint8_t> GeometryBytes(const SimulatedDrive& drive);
-// VOLUME_DISK_EXTENTS: one extent on the drive's physical disk.
+// VOLUME_DISK_EXTENTS: one extent of the volume's size on the drive's physical disk.
 std::vector<uint8_t> VolumeExtentBytes(const SimulatedDrive& drive);
+// GET_LENGTH_INFORMATION: the volume's size.
+std::vector<uint8_t> VolumeLengthBytes(const SimulatedDrive& drive);
 
 }  // namespace sw::testbed

@@ -110,6 +110,13 @@ void SimulatedFormatLibrary::FormatEx(const std::string& root, uint32_t /*mediaC
     player.Done(false);
     return;
   }
+  // The library cannot lock a volume another program still holds, or one
+  // the description says is always in use; it reports that and gives up.
+  if (drive->HeldNow() || drive->format.reportsVolumeInUse) {
+    player.Code(fmifs::kVolumeInUse);
+    player.Done(false);
+    return;
+  }
   if (drive->format.failingCluster != 0 && clusterSize == drive->format.failingCluster) {
     player.Output("The allocation unit size " + std::to_string(clusterSize) + " is not supported by this drive.");
     player.Code(fmifs::kClusterSizeTooSmall);

@@ -2,7 +2,8 @@
 // commands a real format or check plays (progress, output text in the OEM
 // code page, completion), honours a "stop" answer, and a successful format
 // really empties the drive's folder and records the new file system and
-// label, so backup and restore move real files.
+// label, so backup and restore move real files. A volume another program
+// holds (until dismounted) is reported in use, as the real library does.
 #pragma once
 
 #include <string>

@@ -24,11 +24,17 @@ class TempTree {
   // Creates the file (and its missing folders) with the given content.
   void Write(const std::string& relative, const std::string& content) const;
   void MakeFolder(const std::string& relative) const;
+  // Creates a new file beside one whose name differs from it only in case,
+  // which a Windows path cannot do: through Wine's host namespace
+  // (\\?\unix\...), where names keep their case. False outside Wine or
+  // when the file could not be made.
+  bool WriteCaseTwin(const std::string& relative, const std::string& content) const;
 
  private:
   std::string root_;
 };
 
+bool UnderWine();
 bool Exists(const std::string& path);
 std::string ReadAll(const std::string& path);
 void SetWriteTime(const std::string& path, const FILETIME& time);

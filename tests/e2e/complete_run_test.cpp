@@ -27,21 +27,29 @@ TEST(CompleteRunTest, ScanBackupFormatAndRestoreBringTheFilesBack) {
   ASSERT_EQ(ui::ComboItems(devices), std::vector<std::string>{entry});
   ui::SetChecked(ui::FindControl(session.Window(), "Button", "Scan drive for errors"), true);
 
+  // The folder the backup goes to is made beforehand: the program makes
+  // none until the choice in the dialog is final, and the dialog selects
+  // only folders that exist.
+  const std::string backup = session.Folder() + "\\backup";
+  CreateDirectoryW(Widen(backup).c_str(), nullptr);
+
   session.Click("Start");
   ASSERT_TRUE(ui::AnswerDialog("Warning", "Yes", "all data on drive " + session.Root() + " will be erased",
                                kStepTimeoutMs));
   ASSERT_TRUE(ui::AnswerDialog("Confirmation", "Yes", "back up data on drive " + session.Root(), kStepTimeoutMs));
   // OK only on the testbed's own backup folder, never on what the dialog happens to show.
-  const ui::FolderChoice choice = ui::ChooseFolder("Browse for Folder", session.Folder() + "\\backup", kStepTimeoutMs);
+  const ui::FolderChoice choice = ui::ChooseFolder("Browse for Folder", backup, kStepTimeoutMs);
   ASSERT_TRUE(choice.accepted) << choice.problem;
   ASSERT_TRUE(session.WaitForLog("Operations completed.")) << session.Log();
 
   const std::string drive(1, session.Letter());
-  EXPECT_TRUE(InOrder(session.Log(), {"   Copied Readme.txt, size: 25 bytes", "5 files copied matching mask *.*",
+  EXPECT_TRUE(InOrder(session.Log(), {"The recycle bin of " + drive + ": (" + session.Root() + "$RECYCLE.BIN\\, 1 file) "
+                                      "is not backed up; the format empties it.",
+                                      "   Copied Readme.txt, size: 25 bytes", "5 files copied matching mask *.*",
                                       "Data backup completed.", "Starting check disk for " + drive + ":",
                                       "The type of the file system is FAT32.", "Volume label is POCKET.",
                                       "found no problems.", "Check Disk: Finished OK", "Disk scan completed.",
-                                      "Format USB drive...", "Starting format disk for " + drive + ":",
+                                      "Backup checked: 5 files, ", "Format USB drive...", "Starting format disk for " + drive + ":",
                                       "Format Disk: Structure Created OK",
                                       "The new file system is NTFS, allocation unit size: 65536 bytes.",
                                       "Format Disk: Finished OK", "Disk drive is formatted.",

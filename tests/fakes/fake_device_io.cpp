@@ -1,5 +1,8 @@
 #include "fakes/fake_device_io.h"
 
+#include <windows.h>
+#include <winioctl.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -16,6 +19,7 @@ class FakeDevice : public IDevice {
     const auto* in = static_cast<const uint8_t*>(input);
     io_.calls.push_back({path_, code, std::vector<uint8_t>(in, in + (in ? inputSize : 0)), outputSize});
     bytesReturned = 0;
+    if (io_.heldVolumes.count(path_) != 0) return AnswerHeld(code);
     auto& replies = io_.devices[path_][code];
     if (replies.empty()) {
       io_.lastError = 1;
@@ -35,12 +39,32 @@ class FakeDevice : public IDevice {
   }
 
  private:
+  // The lock of a held volume is refused until the dismount frees it.
+  bool AnswerHeld(uint32_t code) {
+    if (code == FSCTL_DISMOUNT_VOLUME) {
+      io_.dismounted.push_back(path_);
+      io_.heldVolumes.erase(path_);
+      return true;
+    }
+    if (code == FSCTL_LOCK_VOLUME) {
+      io_.lastError = ERROR_ACCESS_DENIED;
+      return false;
+    }
+    io_.lastError = ERROR_INVALID_FUNCTION;
+    return false;
+  }
+
   FakeDeviceIo& io_;
   std::string path_;
   std::map<uint32_t, size_t> used_;
 };
 
 }  // namespace
+
+size_t FakeDeviceIo::CallCount(uint32_t code) const {
+  return static_cast<size_t>(
+      std::count_if(calls.begin(), calls.end(), [code](const IoControlCall& call) { return call.code == code; }));
+}
 
 std::unique_ptr<IDevice> FakeDeviceIo::Open(const std::string& path, const DeviceOpenOptions& options) {
   if (auto failure = openErrors.find(path); failure != openErrors.end()) {

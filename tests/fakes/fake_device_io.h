@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,7 +40,20 @@ class FakeDeviceIo : public IDeviceIo {
     devices[path][code].push_back(std::move(reply));
   }
 
+  // A volume another program holds: FSCTL_LOCK_VOLUME on it fails with
+  // ERROR_ACCESS_DENIED until FSCTL_DISMOUNT_VOLUME was sent to it (which
+  // succeeds and is recorded); from then on it answers as scripted. The
+  // path opens as a device.
+  void HoldVolume(const std::string& path) {
+    AddDevice(path);
+    heldVolumes.insert(path);
+  }
+  // How many requests with `code` were sent, to any device.
+  size_t CallCount(uint32_t code) const;
+
   std::map<std::string, std::map<uint32_t, std::vector<ScriptedReply>>> devices;
+  std::set<std::string> heldVolumes;
+  std::vector<std::string> dismounted;  // every dismount of a held volume, in order
   std::map<std::string, uint32_t> openErrors;  // paths that fail to open with this error
   std::vector<std::string> opened;             // every successful open, in order
   std::vector<DeviceOpenOptions> openOptions;

@@ -18,13 +18,18 @@ class FakeLocale : public ILocale {
   std::string FormatShortDate(const LocalDateTime& when) override;
   std::string FormatShortTime(const LocalDateTime& when) override;
   std::string FormatLongTime(const LocalDateTime& when) override;
-  LocalDateTime Now() override { return now; }
+  LocalDateTime Now() override {
+    if (onNow) onNow();
+    return now;
+  }
 
   std::string thousands = ",";
   LocalDateTime now{2026, 12, 7, 14, 5, 9};
   // Runs whenever a number is formatted with thousands separators (once for
   // every file line a copy writes).
   std::function<void()> onThousands;
+  // Runs whenever the clock is read.
+  std::function<void()> onNow;
 };
 
 }  // namespace sw::fakes

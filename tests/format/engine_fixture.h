@@ -41,7 +41,9 @@ class EngineTest : public ::testing::Test {
     tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
     root = drive_->Root();
     deviceIo.AddDevice(DevicePath(drive_->Letter()));
-    engine = std::make_unique<TFmtChkDsk>(nullptr, FmtChkServices{&Library(), &system, &deviceIo});
+    // Waits between lock attempts are recorded, never slept.
+    engine = std::make_unique<TFmtChkDsk>(
+        nullptr, FmtChkServices{&Library(), &system, &deviceIo, [this](uint32_t ms) { waits.push_back(ms); }});
     engine->onProgressEvent = [this](int percent, bool& cancel) {
       percents.push_back(percent);
       cancel = cancelOnProgress;
@@ -90,6 +92,7 @@ class EngineTest : public ::testing::Test {
   std::string root;
   std::vector<std::string> infos;
   std::vector<int> percents;
+  std::vector<uint32_t> waits;
   bool cancelOnProgress = false;
   bool cancelOnInfo = false;
 };

@@ -42,10 +42,11 @@ TEST_F(FormatDiskTest, SuccessfulFormatReportsTheDriveBeforeAndAfter) {
   EXPECT_TRUE(call.quickFormat);  // same file system as before
   EXPECT_EQ(call.clusterSize, 65536u);
 
-  // The exclusive-open test: write access, no sharing, closed again at once.
+  // The volume lock's handle: read and write access, shared (the lock, not
+  // the sharing, keeps others out), closed again after the library call.
   ASSERT_EQ(deviceIo.opened, std::vector<std::string>{DevicePath(root[0])});
-  EXPECT_EQ(deviceIo.openOptions[0].desiredAccess, static_cast<uint32_t>(GENERIC_WRITE));
-  EXPECT_EQ(deviceIo.openOptions[0].shareMode, 0u);
+  EXPECT_EQ(deviceIo.openOptions[0].desiredAccess, static_cast<uint32_t>(GENERIC_READ | GENERIC_WRITE));
+  EXPECT_EQ(deviceIo.openOptions[0].shareMode, static_cast<uint32_t>(FILE_SHARE_READ | FILE_SHARE_WRITE));
   EXPECT_EQ(deviceIo.openDevices, 0);
 }
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,7 @@ class ScriptedSpeedTestIo : public ISpeedTestIo {
   int writes = 0;
   int writesAfterCancel = 0;
   bool cancelled = false;
+  std::function<void()> onWrite;  // runs before every write
 
   std::optional<VolumeSpace> Space(const std::string& root) override {
     std::optional<VolumeSpace> space = system_.Space(root);
@@ -112,6 +114,7 @@ class ScriptedSpeedTestIo : public ISpeedTestIo {
     File(ScriptedSpeedTestIo& io, std::unique_ptr<ISpeedTestFile> file) : io_(io), file_(std::move(file)) {}
     bool Write(const void* data, uint32_t size) override {
       ++io_.writes;
+      if (io_.onWrite) io_.onWrite();
       if (io_.cancelled) ++io_.writesAfterCancel;
       if (io_.writes == io_.failingWrite) return io_.injected_ = true, false;
       return file_->Write(data, size);

@@ -109,7 +109,8 @@ TEST(LabelRulesTest, EachFileSystemTakesItsOwnLengthAndCharacters) {
 }
 
 TEST(BackupMarkerTest, TheNoteReadsBackAndOnlyAClearRestoredFreesTheFolder) {
-  const TBackupMarker written{"E:\\", "2026-12-08 10:45:12", 3012, 1234567890, false};
+  const TBackupMarker written{"E:\\", "2026-12-08 10:45:12", 3012, 1234567890, false,
+                              {{"a.txt", 5, 0x0123456789abcdefull}, {"docs\\my notes  .txt", 0, 0}}};
   const std::optional<TBackupMarker> read = ParseBackupMarker(FormatBackupMarker(written));
   ASSERT_TRUE(read);
   EXPECT_EQ(read->drive, "E:\\");
@@ -117,6 +118,14 @@ TEST(BackupMarkerTest, TheNoteReadsBackAndOnlyAClearRestoredFreesTheFolder) {
   EXPECT_EQ(read->files, 3012);
   EXPECT_EQ(read->bytes, 1234567890);
   EXPECT_FALSE(read->restored);
+  // The list keeps every path as written, blanks included, with its size and hash.
+  ASSERT_EQ(read->list.size(), 2u);
+  EXPECT_EQ(read->list[0].hash, 0x0123456789abcdefull);
+  EXPECT_EQ(read->list[1].relativePath, "docs\\my notes  .txt");
+  EXPECT_EQ(read->list[1].size, 0);
+  // A damaged list line makes the note unreadable rather than shorter.
+  EXPECT_FALSE(ParseBackupMarker("Stickwise backup\nstate=restored\nfile=5 0123 a.txt\n"));
+  EXPECT_FALSE(ParseBackupMarker("Stickwise backup\nstate=restored\nfile=5 0123456789abcdef\n"));
   EXPECT_TRUE(ParseBackupMarker("Stickwise backup\nstate=restored\n")->restored);
   EXPECT_FALSE(ParseBackupMarker("Stickwise backup\nstate=RESTORED\n")->restored);
   EXPECT_FALSE(ParseBackupMarker("Stickwise backup\n")->restored);

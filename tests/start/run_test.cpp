@@ -49,12 +49,15 @@ TEST_F(RunTest, ACompleteRunBacksUpChecksFormatsAndRestoresInTheWrittenOrder) {
   dialogs.folderAnswers = {BackupFolder()};
   PressStart();
 
-  std::vector<std::string> expected = CopyLines(Root(), 2, "8");
+  std::vector<std::string> expected{"The files need *"};
+  Append(expected, CopyLines(Root(), 2, "8"));
   expected.push_back("Data backup completed.");
   expected.push_back("The backup is in " + BackupFolder());
   expected.push_back("Starting check disk for " + DriveName());
   Append(expected, CheckLines({"Volume is clean.", "Check Disk: Finished OK"}));
   expected.push_back("Disk scan completed.");
+  expected.push_back("Checking the backup in " + BackupFolder() + " again before the erase...");
+  expected.push_back("Backup checked: 2 files, 8 bytes, all as they were copied from drive " + DriveName() + ".");
   expected.push_back("Format USB drive...");
   expected.push_back("Starting format disk for " + DriveName());
   Append(expected, FormatLines({"Formatting...", "Format Disk: Finished OK"}, true));

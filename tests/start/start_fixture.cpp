@@ -83,6 +83,7 @@ StartTest::StartTest() {
   services.deviceIo = &io;
   services.wmi = &wmi;
   services.formatLibrary = &library;
+  services.wait = [](std::uint32_t) {};  // a held volume is retried without real pauses
 
   PhysicalDriveScript stick;
   stick.descriptor = {"Generic", "Flash Disk", "8.07", ""};

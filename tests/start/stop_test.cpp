@@ -63,11 +63,13 @@ TEST_F(StopTest, CancelDuringTheFormatStillMakesTheSecondAttemptWhichStopsAtOnce
   ExpectCancelledState();
 }
 
-TEST_F(StopTest, CancelDuringTheRestoreStopsAfterTheCurrentFile) {
+TEST_F(StopTest, CancelDuringTheRestoreAsksThenStopsAfterTheCurrentFile) {
   Prepare(false);
-  Answer({true, true});
+  PutFile(Root() + "more\\c.txt", "more data");
+  Answer({true, true, true});
   dialogs.folderAnswers = {BackupFolder()};
-  // Cancel is pressed while the restore writes its first file line.
+  // Cancel is pressed while the restore copies its first file; the copy
+  // sees it before its next file, asks, and stops after that one.
   bool clicked = false;
   locale.onThousands = [&] {
     const auto lines = form->Log->Lines();
@@ -79,15 +81,23 @@ TEST_F(StopTest, CancelDuringTheRestoreStopsAfterTheCurrentFile) {
   std::vector<std::string> log = RunLog();
   auto restore = std::find(log.begin(), log.end(), "Data is being copied back to USB drive ...");
   ASSERT_NE(restore, log.end());
-  std::vector<std::string> expected{"Data is being copied back to USB drive ...", "Folder " + BackupFolder() + "\\",
-                                    "   Copied a.txt, size: 5 bytes", "Cancelled by User"};
-  auto summary = Summary(1, 5);
+  std::vector<std::string> expected{"Data is being copied back to USB drive ...",
+                                    "Folder " + BackupFolder() + "\\",
+                                    "   Copied a.txt, size: 5 bytes",
+                                    "Folder " + BackupFolder() + "\\docs\\",
+                                    "Cancelled by User",
+                                    "   Copied b.txt, size: 3 bytes"};
+  auto summary = Summary(2, 8);
   expected.insert(expected.end(), summary.begin(), summary.end());
   expected.insert(expected.end(), {"", "Copy operation completed.",
                                     "The drive's files are kept in the backup folder " + BackupFolder()});
   ExpectLines({restore, log.end()}, expected);
-  EXPECT_EQ(FilesBelow(Root()), std::vector<std::string>{"a.txt"});
-  EXPECT_EQ(FilesBelow(BackupFolder()), (std::vector<std::string>{"a.txt", "docs\\b.txt", kBackupMarkerName}));
+  EXPECT_EQ(Questions().back(), "Stop copying the files back to drive " + Upper(DriveName()) +
+                                    "? The files not yet copied back stay in the backup folder " + BackupFolder() + ".");
+  EXPECT_EQ(FilesBelow(Root()), (std::vector<std::string>{"a.txt", "docs\\b.txt"}));
+  EXPECT_EQ(FilesBelow(BackupFolder()),
+            (std::vector<std::string>{"a.txt", "docs\\b.txt", "more\\c.txt", kBackupMarkerName}));
+  EXPECT_FALSE(ReadBackupMarker(BackupFolder())->restored);
   ExpectCancelledState();
 }
 
@@ -107,7 +117,9 @@ TEST_F(StopTest, ClosingDuringTheBackupAsksAndYesStopsItWithoutFormatting) {
   EXPECT_EQ(Questions()[2], "USB disk drive is being formatted. Do you want to exit?");
   EXPECT_EQ(dialogs.shown.back().kind, "yesno");
   EXPECT_EQ(dialogs.shown.back().title, "Warning");
-  std::vector<std::string> expected{"Folder " + Root(), "   Copied a.txt, size: 5 bytes", "Cancelled by User"};
+  // The close is seen before the first file is copied, which is still copied.
+  std::vector<std::string> expected{"The files need *", "Folder " + Root(), "Cancelled by User",
+                                    "   Copied a.txt, size: 5 bytes"};
   auto summary = Summary(1, 5);
   expected.insert(expected.end(), summary.begin(), summary.end());
   ExpectLines(RunLog(), expected);
@@ -157,13 +169,15 @@ TEST_F(StopTest, ASecondStartWhileTheOperationRunsIsIgnored) {
 
 TEST_F(StopTest, AnEngineErrorInTheCheckIsLoggedAndTheFormatStillRuns) {
   Prepare(true);
-  Answer({true, false});
+  Answer({true, false, true});  // Yes, force the drive closed: it cannot be
   io.openErrors[std::string("\\\\.\\") + Letter() + ":"] = ERROR_SHARING_VIOLATION;
   PressStart();
   const std::string inUse = "Error: Drive In Use: " + Upper(Root());
   ExpectLines(RunLog(), {"Starting check disk for " + DriveName(), VolumeLine(), inUse, "Disk scan completed.",
                          "Format USB drive...", "Starting format disk for " + DriveName(),
-                         Upper(Root()) + " Checking Existing Drive Format", VolumeLine(), inUse, "", ""});
+                         Upper(Root()) + " Checking Existing Drive Format", VolumeLine(),
+                         Upper(Root()) + " Drive In Use by Another Program", Upper(Root()) + " Forcing the Drive Closed",
+                         inUse, "", ""});
   EXPECT_TRUE(library.checkCalls.empty());
   EXPECT_TRUE(library.formatCalls.empty());
   ExpectCompletedState();
@@ -171,7 +185,7 @@ TEST_F(StopTest, AnEngineErrorInTheCheckIsLoggedAndTheFormatStillRuns) {
 
 TEST_F(StopTest, AnEngineErrorInTheFormatCountsAsAFailedFormatAndNothingIsRestored) {
   Prepare(false);
-  Answer({true, true});
+  Answer({true, true, true});
   dialogs.folderAnswers = {BackupFolder()};
   io.openErrors[std::string("\\\\.\\") + Letter() + ":"] = ERROR_SHARING_VIOLATION;
   PressStart();
@@ -232,6 +246,14 @@ TEST_F(StopTest, AFileThatCouldNotBeBackedUpKeepsTheDriveFromBeingFormatted) {
   ASSERT_TRUE(held.Valid());
   PressStart();
   held.Reset();
+  // Its line says it was not copied and why, and the stop lines name it.
+  const std::vector<std::string> log = form->Log->Lines();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& line) { return line.starts_with("   Not copied b.txt: "); }),
+            1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "   Copied b.txt, size: 3 bytes"), 0);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "1 files dropped by copy error"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Not in the backup: " + Root() + "docs\\b.txt"), 1);
   EXPECT_EQ(form->Log->Lines().back(),
             "1 file(s) could not be backed up, so drive " + Upper(DriveName()) + " is not formatted. Nothing was erased.");
   EXPECT_TRUE(library.formatCalls.empty());

@@ -1,0 +1,94 @@
+// The life of one backup of the drive that the speed-up operation erases:
+// the folder the user chooses and its checks, the earlier backup found in
+// it, the listing that says what the backup must hold and whether it has
+// room, the note, the checked copy, the check of the whole backup again
+// right before the erase, the copy back and the check of the drive after
+// it. Every step that finds something wrong logs it and answers false, and
+// then nothing is erased (before the format) or the backup is kept (after).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "copy/copy_folder.h"
+
+namespace sw {
+
+class TMainForm;
+
+// The paths of `listed` that `backedUp` does not hold, compared exactly:
+// two names that differ only in case are two files, and a backup that holds
+// one of them has not saved the other.
+std::vector<std::string> PathsNotBackedUp(const std::vector<TCopiedFile>& listed,
+                                          const std::vector<TCopiedFile>& backedUp);
+// The room a backup of `files` in `folders` folders takes on a volume whose
+// allocation unit is `cluster` bytes: each file rounded up to it, one unit
+// per folder, and some slack for the note.
+long long BackupBytesNeeded(const std::vector<TCopiedFile>& files, size_t folders, long long cluster);
+
+class TDriveBackup {
+ public:
+  TDriveBackup(TMainForm& form, char driveLetter) : form_(form), driveLetter_(driveLetter) {}
+  TDriveBackup(const TDriveBackup&) = delete;
+  TDriveBackup& operator=(const TDriveBackup&) = delete;
+
+  // Chooses the folder, lists the drive and copies it; true only when every
+  // file the listing found is in the backup. The folder, once chosen, holds
+  // the note from before the first file is copied.
+  bool Make();
+  // Reads the whole backup again from its disk and compares every file with
+  // what was read from the drive; true only when all are identical.
+  bool CheckBeforeErase();
+  // Copies the backup back onto the formatted drive and checks every file
+  // there; true only when all came back identical (the note then says so).
+  bool Restore();
+  // The lines that tell of earlier backups of this drive that were kept
+  // aside unrestored during this run, with their files not on the drive.
+  void ReportKeptBackups();
+
+  // The folder that holds the backup; empty until the copy into it began.
+  const std::string& Folder() const { return folder_; }
+  // The question a stop after the erase asks first.
+  std::string StopQuestion() const;
+  // The allocation unit the format tries first: 65536, or 32768 when the
+  // files would not fit on the new file system with 65536.
+  int PlannedClusterSize() const { return plannedCluster_; }
+
+ private:
+  bool ChooseFolder();
+  // Makes a folder of ours ready for the backup; false (logged) when it
+  // could not be; `foreign` when it holds other files and was left alone.
+  bool MakeReady(const std::string& folder, bool& foreign);
+  bool ListDrive();
+  // Lays the listed files out on the file system the format will make; false
+  // (logged, with the first file or the shortfall) when they do not fit.
+  bool PlanRestore();
+  bool HasRoom();
+  bool WriteNote(bool restored, bool withList);
+  // Logs each path (the first 20, then how many more) after `prefix`.
+  void LogPaths(const std::string& prefix, const std::vector<std::string>& paths);
+  bool Refuse(const std::string& text);
+  void RefuseFolder(const std::string& folder, const std::string& why);
+  void Log(const std::string& text);
+  std::string Thousands(long long value) const;
+  std::string DriveRoot() const;
+  std::string DriveName() const;
+
+  struct TKeptBackup {
+    std::string folder;
+  };
+
+  TMainForm& form_;
+  const char driveLetter_;
+  std::string folder_;
+  std::string started_;
+  std::vector<TCopiedFile> listed_;     // what the drive held when it was listed
+  std::vector<std::string> folders_;    // its folders
+  std::vector<TCopiedFile> backedUp_;   // every file of the backup, with its content hash
+  std::vector<TKeptBackup> keptUnrestored_;
+  bool backupVolumeFlushes_ = false;
+  int plannedCluster_ = 65536;    // the backup's volume is flushed whole, not file by file
+};
+
+}  // namespace sw
