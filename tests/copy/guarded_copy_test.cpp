@@ -31,6 +31,17 @@ TEST(ContentHashTest, TheHashDependsOnEveryByteAndNotOnHowTheyArrive) {
   EXPECT_NE(ContentHashOf(zeros.data(), 0), ContentHashOf(zeros.data(), 1));
 }
 
+TEST(ContentHashTest, KnownInputsGiveTheLibrarysXxh3Values) {
+  const std::string fox = "The quick brown fox jumps over the lazy dog";
+  EXPECT_EQ(ContentHashOf("", 0), 0x2D06800538D394C2ull);
+  EXPECT_EQ(ContentHashOf("a", 1), 0xE6C632B61E964E1Full);
+  EXPECT_EQ(ContentHashOf(fox.data(), fox.size()), 0xCE7D19A5418FB365ull);
+  const std::string large(3 << 20, 'x');  // past the library's internal blocks, fed in pieces
+  TContentHash hash;
+  for (size_t at = 0; at < large.size(); at += 100000) hash.Update(large.data() + at, std::min<size_t>(100000, large.size() - at));
+  EXPECT_EQ(hash.Value(), 0x56227A6F1CA2F7D9ull);
+}
+
 class GuardedCopyTest : public CopyTest {
  protected:
   bool RunGuarded(TCopySafeguards& safeguards) {

@@ -58,22 +58,17 @@ bool TempTree::WriteCaseTwin(const std::string& relative, const std::string& con
   auto hostPathOf = reinterpret_cast<HostPathOf>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (hostPathOf == nullptr) return false;
-  char* root = hostPathOf(Widen(root_).c_str());
-  if (root == nullptr) return false;
-  std::string hostRoot = root;
-  HeapFree(GetProcessHeap(), 0, root);
-  while (!hostRoot.empty() && hostRoot.back() == '/') hostRoot.pop_back();
-  std::wstring path = L"\\\\?\\unix" + Widen(hostRoot + "/" + relative);
+  char* hostRoot = hostPathOf(Widen(root_.substr(0, root_.size() - 1)).c_str());
+  std::wstring path = L"\\\\?\\unix" + Widen(std::string(hostRoot != nullptr ? hostRoot : "") + "/" + relative);
+  HeapFree(GetProcessHeap(), 0, hostRoot);
   for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "cannot create " << Narrow(path);
   DWORD written = 0;
-  const bool wrote = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) != FALSE;
+  WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
   CloseHandle(file);
-  return wrote && written == content.size();
+  return true;
 }
-
-bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 bool Exists(const std::string& path) { return GetFileAttributesW(Verbatim(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -26,15 +26,14 @@ class TempTree {
   void MakeFolder(const std::string& relative) const;
   // Creates a new file beside one whose name differs from it only in case,
   // which a Windows path cannot do: through Wine's host namespace
-  // (\\?\unix\...), where names keep their case. False outside Wine or
-  // when the file could not be made.
+  // (\\?\unix\...), where names keep their case. False outside Wine; a
+  // file it cannot make there fails the test.
   bool WriteCaseTwin(const std::string& relative, const std::string& content) const;
 
  private:
   std::string root_;
 };
 
-bool UnderWine();
 bool Exists(const std::string& path);
 std::string ReadAll(const std::string& path);
 void SetWriteTime(const std::string& path, const FILETIME& time);

@@ -192,6 +192,8 @@ TEST_F(LifecycleTest, CancelInTheMeasurementBeforeTheFormatStopsAtOnceAndAfterIt
   ScriptedSpeedTestIo io(system);
   io.freeBytes = 24 * kMiB;  // a small measurement
   services.speedTestIo = &io;
+  const std::string measuring = "Measuring the speed of drive " + Drive() + "...";
+  const std::string cancelled = "Speed measurement of " + Drive() + " cancelled.";
   for (int cancelIn : {-1, 0, 1}) {  // no Cancel, before the format, after it
     Prepare();
     form->OptMeasureSpeed()->SetChecked(true);
@@ -202,10 +204,9 @@ TEST_F(LifecycleTest, CancelInTheMeasurementBeforeTheFormatStopsAtOnceAndAfterIt
     };
     RunInto({true});  // Yes to the question a stop after the erase asks
     const std::vector<std::string> log = RunLog();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Measuring the speed of drive " + Drive() + "..."),
-              cancelIn == 0 ? 1 : 2);
+    EXPECT_EQ(std::count(log.begin(), log.end(), measuring), cancelIn == 0 ? 1 : 2);
     EXPECT_EQ(library.formatCalls.size() - formats, cancelIn == 0 ? 0u : 1u);
-    EXPECT_EQ(RunLogHas("Speed measurement of " + Drive() + " cancelled."), cancelIn >= 0);
+    EXPECT_EQ(RunLogHas(cancelled), cancelIn >= 0);
     EXPECT_EQ(Questions().size(), cancelIn == 1 ? 3u : 2u);
     EXPECT_EQ(RunLogHas(kSuccess), cancelIn < 0);
     EXPECT_EQ(FilesBelow(Root()), cancelIn == 1 ? std::vector<std::string>{} : Files());

@@ -40,7 +40,7 @@ class RealStickTest : public StartTest {
     dialogs.folderAnswers = {BackupFolder()};
     PressStart();
   }
-  std::string Drive() const { return AsciiDrive(); }
+  std::string Drive() const { return AsciiUpper(DriveName()); }
 };
 
 TEST_F(RealStickTest, FilesThatDoNotFitTheNewFileSystemStopTheRunBeforeTheErase) {
