@@ -1,8 +1,7 @@
 // The backup's life around the erase: an earlier backup loses only what we
 // wrote and is still as we wrote it, a folder without our note is never
 // touched, the backup is checked again right before the erase, the folders
-// left out are named, a stop after the erase asks first, and a close waits
-// for the stopped stage.
+// left out are named, and a stop after the erase asks first.
 #include "start_fixture.h"
 
 #include "app/backup_marker.h"
@@ -157,22 +156,6 @@ TEST_F(LifecycleTest, AStopAfterTheEraseAsksFirstAndTheNoteTellsWhatWasRestored)
       NextCase();
     }
   }
-}
-
-TEST_F(LifecycleTest, ClosingDuringTheBackupKeepsTheWindowUntilTheCopyHasStopped) {
-  Prepare();
-  bool closedEarly = false;
-  int filesDone = 0;
-  locale.onThousands = [&] {
-    if (++filesDone == 1) PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
-    else closedEarly = closedEarly || SettingsKeyExists();
-  };
-  RunInto({true});
-  EXPECT_EQ(Questions().back(), "USB disk drive is being formatted. Do you want to exit?");
-  EXPECT_GE(filesDone, 2);
-  EXPECT_FALSE(closedEarly) << "the window closed while the copy still ran";
-  EXPECT_TRUE(SettingsKeyExists());
-  EXPECT_TRUE(library.formatCalls.empty());
 }
 
 TEST_F(LifecycleTest, AnUnreadableStickIsNamedAsTheStickNotAsTheBackupFolder) {

@@ -112,7 +112,12 @@ TEST_F(StopTest, ClosingDuringTheBackupAsksAndYesStopsItWithoutFormatting) {
     EXPECT_FALSE(form->btnStart->Enabled());
     Click(form->btnClose);  // handled when the copy lets messages run
   };
+  // The window stays (its close saves the settings) until the copy has stopped.
+  bool closedEarly = false;
+  locale.onThousands = [&] { closedEarly = closedEarly || SettingsKeyExists(); };
   PressStart();
+  EXPECT_FALSE(closedEarly);
+  EXPECT_TRUE(SettingsKeyExists());
   ASSERT_EQ(Questions().size(), 3u);
   EXPECT_EQ(Questions()[2], "USB disk drive is being formatted. Do you want to exit?");
   EXPECT_EQ(dialogs.shown.back().kind, "yesno");
