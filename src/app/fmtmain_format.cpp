@@ -13,9 +13,8 @@ TFmtChkDsk* FormatEngine = nullptr;
 
 void TMainForm::CreateFormatEngine() {
   // The window owns the engine and frees it with itself at the latest.
-  FmtChkServices engineServices{services_.formatLibrary, services_.system, services_.deviceIo};
-  engineServices.wait = services_.wait;
-  auto* engine = new TFmtChkDsk(this, engineServices);
+  auto* engine = new TFmtChkDsk(
+      this, FmtChkServices{services_.formatLibrary, services_.system, services_.deviceIo, services_.wait});
   engine->onProgressEvent = [this](int percent, bool& cancel) { OnFormatProgress(percent, cancel); };
   engine->onInfoEvent = [this](std::string info, bool& cancel) { OnFormatInfo(std::move(info), cancel); };
   FormatEngine = engine;

@@ -130,8 +130,9 @@ void TFmtChkDsk::Wait(uint32_t milliseconds) {
   }
 }
 
-// The held lock for the format; null when the volume is formatted without
-// it or the user declined to force it closed (declinedInUse_ says which).
+// The lock taken before the format (released before the library's call);
+// null when the volume is formatted without it or the user declined to
+// force it closed (declinedInUse_ says which).
 // A volume that cannot be locked for a reason other than another program is
 // formatted unlocked: the library takes its own lock and reports a volume
 // in use itself. Our handle never stays open unlocked, or it would be the
@@ -158,8 +159,9 @@ std::unique_ptr<VolumeLock> TFmtChkDsk::LockVolume(const std::string& root) {
   }
   Info(root + " Forcing the Drive Closed");
   // The dismount ends the other program's handles; the lock taken after it
-  // keeps new ones out while the library works. Should it still be refused,
-  // the library meets the volume as it is and says so itself.
+  // shows the volume is free, and is let go right before the library takes
+  // its own. Should it still be refused, the library meets the volume as it
+  // is and says so itself.
   if (!lock->Dismount()) throw FmtChkException("Drive In Use: " + root);
   if (lock->TryLock() == VolumeLock::Outcome::Locked) return lock;
   return nullptr;

@@ -62,8 +62,9 @@ class TFmtChkDsk : public tk::TComponent {
   // Formats the volume of `root` (E:\). mediaKind 0 a disk, 1 a floppy;
   // fileSystemIndex 0 NTFS, 1 FAT, 2 FAT32, 3 EXFAT. True only when the
   // library reported successful completion. An existing volume is locked
-  // for the library call and released after it; when another program
-  // holds it, onVolumeInUse decides whether it is dismounted.
+  // first and let go right before the library's call (which locks it
+  // itself); when another program holds it, onVolumeInUse decides whether
+  // it is dismounted.
   bool FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSystemIndex, std::string labelText,
                   bool quickFormat, int32_t clusterSize);
   // Checks the volume of `root`; true when the check output named a

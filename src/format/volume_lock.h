@@ -1,7 +1,8 @@
-// The lock the format takes on a volume: the volume opened through the
-// device seam, FSCTL_LOCK_VOLUME so that no other program writes to it while
-// the format runs, and FSCTL_DISMOUNT_VOLUME when the user agrees to close
-// another program's hold on it. The lock ends when the object is destroyed.
+// The lock the engine takes on a volume before a format: the volume opened
+// through the device seam, FSCTL_LOCK_VOLUME to learn whether another
+// program holds it, and FSCTL_DISMOUNT_VOLUME when the user agrees to close
+// that program's hold. The lock ends when the object is destroyed, which the
+// engine does right before the format library takes its own.
 #pragma once
 
 #include <cstdint>

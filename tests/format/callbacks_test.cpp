@@ -91,7 +91,7 @@ TEST_F(CallbackTest, CancelFromTheInfoHandlerStopsACheck) {
 }
 
 TEST_F(CallbackTest, WithoutHandlersEveryCommandGoesOn) {
-  TFmtChkDsk silent(nullptr, FmtChkServices{&library, &system, &deviceIo});
+  TFmtChkDsk silent(nullptr, FmtChkServices{&library, &system, &deviceIo, {}});
   library.script = EveryCommand();
   library.script.push_back(LibraryCommand::Percent(50));
   library.script.push_back(LibraryCommand::Output("Errors found"));
