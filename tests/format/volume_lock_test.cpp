@@ -1,105 +1,69 @@
-// The volume before the format: locked, then left to the library (which
-// locks it itself); a volume another program holds is retried, then the
-// user is asked whether to force it closed; the library's own "volume in
-// use"; and the new volume's size as the restore plan reads it.
+// The volume lock before the format: taken, and released before the library's call, which locks the volume itself.
+// A volume another program holds is retried for five seconds, then the user is asked whether to force it closed.
 #include <windows.h>
 #include <winioctl.h>
 
 #include <algorithm>
-#include <cstring>
+#include <tuple>
 
 #include "engine_fixture.h"
-#include "format/drive_queries.h"
-#include "format/volume_capacity.h"
 
 namespace sw::testing {
 namespace {
 
-class VolumeLockTest : public EngineTest {
- protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    if (IsSkipped()) return;
-    library.script = {LibraryCommand::Done(true)};
-    library.beforeCommand = [this](size_t index) {
-      if (index == 0) openDuringCall = deviceIo.openDevices;
-    };
-  }
-  std::string Volume() const { return DevicePath(root[0]); }
-  void Lockable() {
-    deviceIo.Reply(Volume(), FSCTL_LOCK_VOLUME, {});
-    deviceIo.Reply(Volume(), FSCTL_UNLOCK_VOLUME, {});
-  }
-  void AnswerInUse(bool forceClosed) {
-    engine->onVolumeInUse = [this, forceClosed] { return ++questions, forceClosed; };
-  }
-  bool Format() { return engine->FormatDisk(root, 0, IndexOf(DriveFileSystem()), "x", false, 65536); }
-  int questions = 0;
-  int openDuringCall = -1;
-};
+using VolumeLockTest = EngineTest;
 
-TEST_F(VolumeLockTest, AHeldVolumeIsRetriedThenClosedByForceOnlyOnYes) {
-  const std::vector<uint32_t> fiveSeconds(5, 1000);
-  struct Case {
-    bool held, handler, force, formats;
-    size_t questions, dismounts;
-    std::vector<uint32_t> waits;
+// Each row: the lock's answers once no other program holds the volume, the answer to "force it closed?" (-1: no
+// one to ask), whether the library finds the volume in use itself. Every lock granted is released and every handle
+// closed, all before the library's call. The rows run in turn on one engine: none may leave anything behind.
+TEST_F(VolumeLockTest, TheVolumeIsLockedRetriedOrForcedClosedAsTheUserChoosesAndFreeForTheLibrarysCall) {
+  const fakes::ScriptedReply ok{}, denied{false, {}, ERROR_ACCESS_DENIED};
+  const std::string path = DevicePath(root[0]), r = root + " ", done = "formatted", busy = "Drive In Use: " + root;
+  enum Volume { kFree, kHeld, kOwned };  // held by another program until dismounted, or open only to it
+  const struct Case {
+    Volume volume; std::vector<fakes::ScriptedReply> locks; int answer; bool libraryInUse; std::string outcome;
+    int questions; size_t waits, lockRequests; std::vector<std::string> lines = {};  // in the log, in this order
   } cases[] = {
-      {false, true, true, true, 0, 0, {}},               // free: locked and formatted, nothing asked
-      {true, true, true, true, 1, 1, fiveSeconds},       // Yes: dismounted, then formatted
-      {true, true, false, false, 1, 0, fiveSeconds},     // No: left as it is
-      {true, false, false, false, 0, 0, {}},             // no handler: refused at once, as before
+      {kFree, {}, 1, false, done, 0, 0, 1},                    // refused for another reason: the library locks it
+      {kFree, {denied, denied, ok}, 0, false, done, 0, 2, 3},  // let go while retried
+      {kHeld, {ok}, 1, false, done, 1, 5, 7, {r + "Drive In Use by Another Program", r + "Forcing the Drive Closed"}},
+      {kHeld, {}, 0, false, "not formatted", 1, 5, 6, {r + "Format Not Attempted: Drive Left As It Is"}},
+      {kHeld, {}, -1, false, busy, 0, 0, 1}, {kOwned, {}, 1, false, busy, 1, 5, 0, {r + "Forcing the Drive Closed"}},
+      {kFree, {ok}, 1, true, "not formatted", 0, 0, 1, {"Format Disk: Volume In-Use"}},
+      {kFree, {ok}, 1, false, done, 0, 0, 1, {r + "Starting to Format Drive"}}};
+  auto state = [this] {  // locks and unlocks asked for, dismounts, handles open
+    return std::make_tuple(deviceIo.CallCount(FSCTL_LOCK_VOLUME), deviceIo.CallCount(FSCTL_UNLOCK_VOLUME),
+                           deviceIo.dismounted.size(), deviceIo.openDevices);
   };
   for (const Case& c : cases) {
-    deviceIo.heldVolumes.clear();
-    deviceIo.dismounted.clear();
-    deviceIo.devices.clear();
-    waits.clear();
-    questions = 0;
-    library.formatCalls.clear();
-    if (c.held) deviceIo.HoldVolume(Volume());
-    Lockable();
-    engine->onVolumeInUse = nullptr;
-    if (c.handler) AnswerInUse(c.force);
-    bool formatted = false;
+    deviceIo = fakes::FakeDeviceIo();
+    c.volume == kHeld ? deviceIo.HoldVolume(path) : deviceIo.AddDevice(path);
+    if (c.volume == kOwned) deviceIo.openErrors[path] = ERROR_SHARING_VIOLATION;
+    for (const auto& reply : c.locks) deviceIo.Reply(path, FSCTL_LOCK_VOLUME, reply);
+    int questions = 0;
+    engine->onVolumeInUse = c.answer < 0 ? TVolumeInUseEvent() : [&] { ++questions; return c.answer == 1; };
+    decltype(state()) atCall;
+    library.beforeCommand = [&](size_t) { atCall = state(); };
+    library.script = {LibraryCommand::Code(fmifs::kVolumeInUse), LibraryCommand::Done(!c.libraryInUse)};
+    if (!c.libraryInUse) library.script.erase(library.script.begin());
+    infos.clear(), waits.clear(), library.formatCalls.clear();
+    std::string outcome;
     try {
-      formatted = Format();
+      outcome = engine->FormatDisk(root, 0, IndexOf(DriveFileSystem()), "x", false, 65536) ? done : "not formatted";
     } catch (const FmtChkException& error) {
-      EXPECT_EQ(error.Message(), "Drive In Use: " + root);
+      outcome = error.Message();
     }
-    EXPECT_EQ(formatted, c.formats) << c.held << c.force;
-    EXPECT_EQ(static_cast<size_t>(questions), c.questions);
-    EXPECT_EQ(deviceIo.dismounted.size(), c.dismounts);
-    EXPECT_EQ(waits, c.waits);
-    EXPECT_EQ(engine->DeclinedInUse(), c.held && c.handler && !c.force);
-    EXPECT_EQ(library.formatCalls.size(), c.formats ? 1u : 0u);
-    if (c.formats) {
-      EXPECT_EQ(openDuringCall, 0) << "our handle would keep the library from its own lock";
-    }
-    EXPECT_EQ(deviceIo.openDevices, 0);
+    EXPECT_EQ(std::make_tuple(outcome, questions, waits, engine->DeclinedInUse(), engine->VolumeInUse()),
+              std::make_tuple(c.outcome, c.questions, std::vector<uint32_t>(c.waits, 1000), c.questions && !c.answer,
+                              c.libraryInUse));
+    EXPECT_EQ(state(), std::make_tuple(c.lockRequests, !c.locks.empty(), c.volume == kHeld && c.answer == 1, 0));
+    EXPECT_EQ(library.formatCalls.empty() ? state() : atCall, state()) << outcome;  // the call found all done
+    EXPECT_EQ(std::count(infos.begin(), infos.end(), r + "Drive In Use by Another Program"), c.questions) << outcome;
+    auto at = infos.begin();
+    for (const std::string& line : c.lines) EXPECT_NE(at = std::find(at, infos.end(), line), infos.end()) << line;
   }
-}
-
-TEST_F(VolumeLockTest, TheLibrarysOwnVolumeInUseIsLoggedByNameAndRemembered) {
-  Lockable();
   library.script = {LibraryCommand::Code(fmifs::kVolumeInUse), LibraryCommand::Done(false)};
-  EXPECT_FALSE(Format());
-  EXPECT_TRUE(engine->VolumeInUse());
-  EXPECT_NE(std::find(infos.begin(), infos.end(), "Format Disk: Volume In-Use"), infos.end());
-  library.script = {LibraryCommand::Done(false)};
-  EXPECT_FALSE(Format());
-  EXPECT_FALSE(engine->VolumeInUse());  // each operation starts without it
-}
-
-TEST_F(VolumeLockTest, TheNewVolumesSizeIsThePartitionLengthElseTheFileSystemsTotal) {
-  std::vector<uint8_t> small(sizeof(GET_LENGTH_INFORMATION));
-  const int64_t length = 64LL << 20;
-  std::memcpy(small.data(), &length, sizeof(length));
-  deviceIo.Reply(Volume(), IOCTL_DISK_GET_LENGTH_INFO, {true, small, 0});
-  EXPECT_EQ(drive::VolumeCapacity(&deviceIo, root[0]), length);
-  deviceIo.devices.clear();
-  deviceIo.Reply(Volume(), IOCTL_DISK_GET_LENGTH_INFO, {false, {}, ERROR_INVALID_FUNCTION});
-  EXPECT_EQ(drive::VolumeCapacity(&deviceIo, root[0]), drive::TotalBytes(root[0]));
+  EXPECT_TRUE(!engine->CheckDisk(root, false, true, true, true) && engine->VolumeInUse());
 }
 
 }  // namespace

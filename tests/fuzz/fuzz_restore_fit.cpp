@@ -1,98 +1,50 @@
-// The restore plan over arbitrary names, sizes and volumes: no crash or
-// overflow, and answers that hang together (a fit needs no more than the
-// volume, a refusal names a path of the content, smaller clusters never need
-// more room, the cluster choice agrees with the plans it chose between).
+// The restore plan over any names, sizes and volumes (now and then hundreds of copies): no crash, consistent answers.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/restore_fit.h"
 #include "fuzz_check.h"
 
-namespace {
-
-// Names from a small alphabet find clashes, separators and limits often;
-// the rest of the time any bytes at all.
-std::string Path(FuzzedDataProvider& input) {
-  if (input.ConsumeBool()) return input.ConsumeRandomLengthString(64);
-  static const char* const kPieces[] = {"a", "A", "\\", "\xC3\xA4", "\xC3\x84", "x.txt", "X.TXT", "?", "long name ",
-                                        "", "\xF0\x9F\x98\x80", "Dir\\"};
-  std::string path;
-  const int pieces = input.ConsumeIntegralInRange(1, 6);
-  for (int i = 0; i < pieces; ++i) path += kPieces[input.ConsumeIntegralInRange<size_t>(0, std::size(kPieces) - 1)];
-  return path;
-}
-
-uint64_t Size(FuzzedDataProvider& input) {
-  switch (input.ConsumeIntegralInRange(0, 3)) {
-    case 0: return input.ConsumeIntegral<uint64_t>();
-    case 1: return (uint64_t{1} << input.ConsumeIntegralInRange(0, 40)) + input.ConsumeIntegralInRange(-1, 1);
-    default: return input.ConsumeIntegralInRange<uint64_t>(0, 100000);
-  }
-}
-
-bool IsPathOf(std::string offending, const sw::RestoreContent& content) {
-  if (!offending.empty() && offending.back() == '\\') offending.pop_back();
-  auto within = [&offending](const std::string& path) {
-    return path.compare(0, offending.size(), offending) == 0 &&
-           (path.size() == offending.size() || path[offending.size()] == '\\');
-  };
-  for (const auto& file : content.files)
-    if (within(file.path)) return true;
-  for (const auto& folder : content.folders)
-    if (within(folder)) return true;
-  return false;
-}
-
-void CheckPlan(const sw::RestoreFit& fit, const sw::RestoreContent& content, uint64_t volume) {
-  FUZZ_CHECK(fit.volumeBytes == volume);
-  FUZZ_CHECK(fit.structureBytes <= volume);
-  if (fit.fits) {
-    FUZZ_CHECK(fit.problem == sw::FitProblem::None && fit.reason.empty() && fit.offendingPath.empty());
-    FUZZ_CHECK(fit.NeededBytes() <= volume);
-    FUZZ_CHECK(fit.suggestedFileSystem == sw::kNoFileSystem);
-    return;
-  }
-  FUZZ_CHECK(fit.problem != sw::FitProblem::None && !fit.reason.empty());
-  if (fit.problem == sw::FitProblem::NoRoom) {
-    FUZZ_CHECK(fit.shortfallBytes > 0 && fit.dataBytes == fit.AvailableBytes() + fit.shortfallBytes);
-  } else if (fit.problem != sw::FitProblem::Unsupported) {
-    FUZZ_CHECK(IsPathOf(fit.offendingPath, content));
-  }
-}
-
-}  // namespace
+using namespace sw;
+const char* const kPieces[] = {"a", "A", "\\", "\xC3\xA4", "\xC3\x84", ".TXT", "?", "long name ", "\xF0\x9F\x98\x80"};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzedDataProvider input(data, size);
-  const int fs = input.ConsumeIntegralInRange(-1, 4);
-  const uint64_t volume = input.ConsumeBool() ? input.ConsumeIntegral<uint64_t>()
-                                              : input.ConsumeIntegralInRange<uint64_t>(0, uint64_t{64} << 30);
-  sw::RestoreContent content;
-  // Enough items for FAT's top folder of 512 entries to run full.
-  const int items = input.ConsumeIntegralInRange(0, 200);
-  for (int i = 0; i < items; ++i) {
-    if (input.ConsumeIntegralInRange(0, 3) == 0) {
-      content.folders.push_back(Path(input) + "\\");
-    } else {
-      std::string path = Path(input);
-      content.files.push_back({std::move(path), Size(input)});
-    }
+  FuzzedDataProvider in(data, size);
+  const int fs = in.ConsumeIntegralInRange(-1, 4);
+  const uint64_t volume = in.ConsumeIntegral<uint64_t>() >> (in.ConsumeBool() ? 0 : 28);
+  RestoreContent content;
+  bool utf8 = true;
+  for (int items = in.ConsumeIntegralInRange(0, 60); items > 0; --items) {
+    std::string name = in.ConsumeBool() ? in.ConsumeRandomLengthString(64) : "";
+    for (int i = name.empty() ? in.ConsumeIntegralInRange(1, 6) : 0; i > 0; --i)
+      name += kPieces[in.ConsumeIntegralInRange<size_t>(0, std::size(kPieces) - 1)];
+    utf8 = utf8 && fuzz::IsValidUtf8(name);
+    const bool folder = in.ConsumeIntegralInRange(0, 3) == 0;
+    const int shift = in.ConsumeIntegralInRange(0, 64);  // a power of two or a byte either side; 64: any size
+    const auto bytes = shift < 64 ? (1ull << shift) + in.ConsumeIntegralInRange(-1, 1) : in.ConsumeIntegral<uint64_t>();
+    int copies = in.ConsumeIntegralInRange(0, 15) ? 1 : in.ConsumeIntegralInRange(2, 600);  // numbered after the first
+    for (std::string path = name; copies > 0; path = name + std::to_string(--copies))
+      folder ? content.folders.push_back(path + "\\") : content.files.push_back({path, bytes});
   }
-
-  const sw::RestoreFit with64K = sw::PlanRestore(content, fs, 65536, volume);
-  const sw::RestoreFit with32K = sw::PlanRestore(content, fs, 32768, volume);
-  CheckPlan(with64K, content, volume);
-  CheckPlan(with32K, content, volume);
-  if (with64K.problem != sw::FitProblem::Unsupported) FUZZ_CHECK(with32K.dataBytes <= with64K.dataBytes);
-  // The rules that do not depend on the cluster agree.
-  if (with64K.problem != sw::FitProblem::NoRoom && with32K.problem != sw::FitProblem::NoRoom)
-    FUZZ_CHECK(with64K.problem == with32K.problem && with64K.offendingPath == with32K.offendingPath);
-
-  const sw::ClusterChoice choice = sw::ChooseClusterSize(content, fs, volume);
-  const bool only32K = !with64K.fits && with64K.problem == sw::FitProblem::NoRoom && with32K.fits;
-  FUZZ_CHECK(choice.clusterSize == (with64K.fits ? 65536u : only32K ? 32768u : 0u));
-  FUZZ_CHECK(choice.neededWith64K == with64K.NeededBytes());
-  FUZZ_CHECK(!sw::ClusterChoiceLine(choice).empty());
+  const RestoreFit p64 = PlanRestore(content, fs, 65536, volume), p32 = PlanRestore(content, fs, 32768, volume);
+  for (const RestoreFit& fit : {p64, p32}) {
+    const bool noRoom = fit.problem == FitProblem::NoRoom;
+    FUZZ_CHECK(fit.volumeBytes == volume && fit.structureBytes <= volume && (!utf8 || fuzz::IsValidUtf8(fit.reason)));
+    FUZZ_CHECK(fit.fits == (fit.problem == FitProblem::None) && fit.fits == fit.reason.empty());
+    FUZZ_CHECK(!fit.fits || (fit.offendingPath.empty() && fit.NeededBytes() <= volume && fit.suggestedFileSystem < 0));
+    FUZZ_CHECK(!noRoom || (fit.shortfallBytes > 0 && fit.dataBytes == fit.AvailableBytes() + fit.shortfallBytes));
+    if (fit.fits || noRoom || fit.problem == FitProblem::Unsupported) continue;
+    const std::string named = fit.offendingPath.ends_with('\\') ? fit.offendingPath : fit.offendingPath + "\\";
+    FUZZ_CHECK(std::ranges::any_of(content.files, [&](auto& f) { return (f.path + "\\").starts_with(named); }) ||
+               std::ranges::any_of(content.folders, [&](auto& f) { return f.starts_with(named); }));
+  }
+  FUZZ_CHECK(p64.problem == FitProblem::Unsupported || p32.dataBytes <= p64.dataBytes);
+  FUZZ_CHECK(p64.problem == FitProblem::NoRoom || p32.problem == FitProblem::NoRoom ||  // rules apart from room agree
+             (p64.problem == p32.problem && p64.offendingPath == p32.offendingPath));
+  const ClusterChoice choice = ChooseClusterSize(content, fs, volume);
+  FUZZ_CHECK(choice.clusterSize == (p64.fits ? 65536u : p64.problem == FitProblem::NoRoom && p32.fits ? 32768u : 0u));
+  FUZZ_CHECK(choice.neededWith64K == p64.NeededBytes() && !ClusterChoiceLine(choice).empty());
   return 0;
 }
