@@ -131,6 +131,8 @@ class TMainForm : public tk::TForm {
   bool OnCopyFile(const std::string& sourceFolder, const std::string& destinationFolder,
                   const std::string& fileName, long long size, bool& proceed);
   void OnCopyFileDone(const std::string& fileName, long long size, const TFileOutcome& outcome);
+  // The log line of one copied file, with its size in thousands.
+  std::string CopiedLine(const std::string& fileName, long long size);
   // Deletes a folder with everything below it; failures are passed over.
   static void DeleteFolderTree(const std::string& path);
   // Removes the read-only and system attributes of one file or folder.

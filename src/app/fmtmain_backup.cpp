@@ -73,19 +73,17 @@ bool TMainForm::OnCopyFile(const std::string& sourceFolder, const std::string& /
     AddLogLine("Folder " + sourceFolder);
     LastCopyFolder = sourceFolder;
   }
-  if (!fileLinesAfterCopy_)
-    AddLogLine("   Copied " + fileName + ", size: " + FormatThousands(size, services_.locale->ThousandSeparator()) +
-               " bytes");
+  if (!fileLinesAfterCopy_) AddLogLine(CopiedLine(fileName, size));
   tk::Application().ProcessMessages();
   return CopyAbort == 0;
 }
 
 void TMainForm::OnCopyFileDone(const std::string& fileName, long long size, const TFileOutcome& outcome) {
-  if (outcome.copied)
-    AddLogLine("   Copied " + fileName + ", size: " + FormatThousands(size, services_.locale->ThousandSeparator()) +
-               " bytes");
-  else
-    AddLogLine("   Not copied " + fileName + ": " + outcome.reason);
+  AddLogLine(outcome.copied ? CopiedLine(fileName, size) : "   Not copied " + fileName + ": " + outcome.reason);
+}
+
+std::string TMainForm::CopiedLine(const std::string& fileName, long long size) {
+  return "   Copied " + fileName + ", size: " + FormatThousands(size, services_.locale->ThousandSeparator()) + " bytes";
 }
 
 void TMainForm::DeleteFolderTree(const std::string& path) {
