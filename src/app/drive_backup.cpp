@@ -46,6 +46,12 @@ std::string FolderRefusalText(const std::string& folder, const std::string& why)
 
 long long RoundedUp(long long size, long long unit) { return (size + unit - 1) / unit * unit; }
 
+std::int64_t TotalBytes(const std::vector<TCopiedFile>& files) {
+  std::int64_t total = 0;
+  for (const TCopiedFile& file : files) total += file.size;
+  return total;
+}
+
 }  // namespace
 
 std::vector<std::string> PathsNotBackedUp(const std::vector<TCopiedFile>& listed,
@@ -81,7 +87,10 @@ bool TDriveBackup::Make() {
   safeguards.flush = !backupVolumeFlushes_;
   safeguards.copied = &backedUp_;
   safeguards.plannedFiles = static_cast<std::int32_t>(listed_.size());
+  safeguards.onProgress = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
+  form_.BeginStage("Backing up", static_cast<std::int64_t>(listed_.size()), TotalBytes(listed_));
   form_.CopyDriveContents(&safeguards);
+  form_.EndStage(!CancelRequested);
   // Whatever the run reached is listed, so the note tells what the folder holds.
   WriteNote(false, true);
   if (CancelRequested) return false;  // the window was closed during the backup
@@ -163,9 +172,18 @@ bool TDriveBackup::ListDrive() {
   listing.copied = &listed_;
   listing.folders = &folders_;
   listing.skipped = &skipped;
+  // What the listing finds is shown as it goes, and the window keeps answering.
+  size_t counted = 0;
+  listing.onProgress = [this, &counted](std::int64_t) {
+    for (; counted < listed_.size(); ++counted) form_.StageCounted(1, listed_[counted].size);
+    return form_.StagePiece(0);
+  };
   const TCopyHost host{form_.Services().dialogs, form_.Services().locale, form_.Handle()};
+  form_.BeginStage("Listing", -1, -1);
   CopyFolder(DriveRoot(), "", "*.*", ReplaceWhenNewer, true, false, true, false, false, nullptr, host,
              TNameRules::WholeDrive, &listing);
+  form_.EndStage(false);
+  if (CancelRequested) return false;
   if (CopyStatistics.DroppedByError > 0)
     return Refuse(std::to_string(CopyStatistics.DroppedByError) + " folder(s) of drive " + DriveName() +
                   " could not be read, so it is not formatted. Nothing was erased.");
@@ -213,7 +231,8 @@ bool TDriveBackup::HasRoom() {
 bool TDriveBackup::CheckBeforeErase() {
   Log("Checking the backup in " + folder_ + " again before the erase...");
   if (backupVolumeFlushes_) FlushVolumeOf(folder_);
-  const TRestoreCheck check = CheckCopiedFiles(backedUp_, folder_);
+  const TRestoreCheck check = CheckWithProgress("Checking the backup", folder_);
+  if (check.stopped) return false;
   if (check.AllIdentical()) {
     Log("Backup checked: " + Thousands(check.files) + " files, " + Thousands(check.bytes) +
         " bytes, all as they were copied from drive " + DriveName() + ".");
@@ -235,19 +254,23 @@ bool TDriveBackup::Restore() {
   safeguards.flush = !driveFlushes;
   safeguards.skippedTopLevelFile = kBackupMarkerName;
   safeguards.plannedFiles = static_cast<std::int32_t>(backedUp_.size());
+  safeguards.onProgress = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
   bool copied = true;
+  form_.BeginStage("Copying back", static_cast<std::int64_t>(backedUp_.size()), TotalBytes(backedUp_));
   try {
     form_.CopyDriveContents(&safeguards);
   } catch (const std::exception& error) {
     Log(std::string("Error: ") + error.what());
     copied = false;
   }
+  form_.EndStage(copied && !CancelRequested);
   Log("");
   Log("Copy operation completed.");
   if (!copied || CancelRequested) return false;
 
   if (driveFlushes) FlushVolumeOf(DriveRoot());
-  const TRestoreCheck check = CheckCopiedFiles(backedUp_, DriveRoot());
+  const TRestoreCheck check = CheckWithProgress("Checking the copied files", DriveRoot());
+  if (check.stopped) return false;
   for (const std::string& path : check.missing) Log("Missing after the restore: " + path);
   for (const std::string& path : check.differing) Log("Different from the backup: " + path);
   if (!check.AllIdentical()) {
@@ -258,6 +281,16 @@ bool TDriveBackup::Restore() {
   Log("Restore verified: " + Thousands(check.files) + " files, " + Thousands(check.bytes) + " bytes, all identical.");
   WriteNote(true, true);
   return true;
+}
+
+TRestoreCheck TDriveBackup::CheckWithProgress(const std::string& stage, const std::string& root) {
+  form_.BeginStage(stage, static_cast<std::int64_t>(backedUp_.size()), TotalBytes(backedUp_));
+  const TRestoreCheck check = CheckCopiedFiles(backedUp_, root, nullptr, [this](std::int64_t bytes) {
+    if (bytes == 0) form_.StageCounted(1, 0);  // a file is done
+    return form_.StagePiece(bytes);
+  });
+  form_.EndStage(!check.stopped);
+  return check;
 }
 
 void TDriveBackup::ReportKeptBackups() {

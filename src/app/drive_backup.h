@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/restore_check.h"
 #include "copy/copy_folder.h"
 
 namespace sw {
@@ -66,6 +67,8 @@ class TDriveBackup {
   bool PlanRestore();
   bool HasRoom();
   bool WriteNote(bool restored, bool withList);
+  // Checks the backed-up files below `root` as the stage `stage`, with its progress.
+  TRestoreCheck CheckWithProgress(const std::string& stage, const std::string& root);
   // Logs each path (the first 20, then how many more) after `prefix`.
   void LogPaths(const std::string& prefix, const std::vector<std::string>& paths);
   bool Refuse(const std::string& text);

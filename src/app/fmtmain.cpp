@@ -43,6 +43,7 @@ std::string AboutText(int year) {
 }
 
 TMainForm::TMainForm(const AppServices& services) : tk::TForm(nullptr), services_(services) {
+  InstallPausingDialogs();
   Build(MainFormDescription());
 }
 

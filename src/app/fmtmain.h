@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/services.h"
+#include "app/stage_progress.h"
+#include "platform/taskbar.h"
 #include "devices/U_USB.h"
 #include "speedtest/speed_figures.h"
 #include "toolkit/controls.h"
@@ -151,6 +153,26 @@ class TMainForm : public tk::TForm {
   // The drive letter of a physical drive in form 0 (E:\), 1 (E:) or 2 (E).
   std::string DiskDriveLetter(const std::string& drivePath, int form);
 
+  // ---- Progress of the run (fmtmain_progress.cpp): the bar, the status
+  // line and the taskbar button. A long stage (listing, backup, its check,
+  // restore, restore check) shows files and bytes done of those planned
+  // (-1: unknown, the listing) and the time left.
+  void BeginStage(const std::string& stage, std::int64_t files, std::int64_t bytes);
+  // Counts files and bytes the stage has done, without showing them yet.
+  void StageCounted(std::int64_t files, std::int64_t bytes);
+  // Told every piece of the stage's work: counts its bytes, shows where the
+  // stage stands a few times a second and lets window messages run. False
+  // once a stop was requested: the stage ends at once.
+  bool StagePiece(std::int64_t bytes);
+  // The stage is over; the bar reads 100 when it did all it planned.
+  void EndStage(bool complete);
+  // The bar and the taskbar button at `percent`, for the stages that count
+  // in percent (check disk, format, speed measurement).
+  void ShowProgress(int percent);
+  // The run is over: the taskbar button is cleared, or shows the failure,
+  // and flashes when the window is behind others.
+  void ShowRunEnded(bool failed);
+
   const AppServices& Services() const { return services_; }
   // False once start-up was cut short (no rights, or a start-up error).
   bool StartupCompleted() const { return startupCompleted_; }
@@ -206,7 +228,17 @@ class TMainForm : public tk::TForm {
   // Runs the re-listing that fell due during the operation, once.
   void RunDueRelisting();
 
+  // The boxes go through a wrapper that pauses the taskbar button meanwhile.
+  void InstallPausingDialogs();
+  void ShowTaskbarState(TaskbarState state);
+  void ShowStageNow();
+
   AppServices services_;
+  std::unique_ptr<IDialogs> pausingDialogs_;  // services_.dialogs while a taskbar is there
+  TStageProgress stage_;
+  bool stageActive_ = false;
+  unsigned long long stageShownMs_ = 0;  // when the stage's figures were last shown
+  TaskbarState taskbarState_ = TaskbarState::None;
   bool startupCompleted_ = false;
   bool fileLinesAfterCopy_ = false;  // the running copy logs each file once it is done
 };

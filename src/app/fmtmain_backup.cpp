@@ -42,7 +42,10 @@ void TMainForm::CopyDriveContents(const TCopySafeguards* safeguards) {
   if (safeguards != nullptr) {
     checked.emplace(*safeguards);
     checked->onFileDone = [this](const std::string&, const std::string& fileName, std::int64_t size,
-                                 const TFileOutcome& outcome) { OnCopyFileDone(fileName, size, outcome); };
+                                 const TFileOutcome& outcome) {
+      OnCopyFileDone(fileName, size, outcome);
+      StageCounted(1, 0);
+    };
   }
   fileLinesAfterCopy_ = checked.has_value();
   struct LinesAfterCopyEnd {

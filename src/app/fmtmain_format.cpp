@@ -28,7 +28,7 @@ void TMainForm::ReleaseFormatEngine() {
 }
 
 void TMainForm::OnFormatProgress(int Percent, bool& Cancel) {
-  ProgressBar->SetPosition(std::clamp(Percent, 0, 100));
+  ShowProgress(std::clamp(Percent, 0, 100));
   tk::Application().ProcessMessages();
   Cancel = CancelRequested;
 }

@@ -20,11 +20,11 @@ TSpeedFigures TMainForm::MeasureDriveSpeed(char letter) {
     figures.reason = "this program has no speed measurement";
   } else {
     TSpeedTestCallbacks callbacks;
-    callbacks.onProgress = [this](int percent) { ProgressBar->SetPosition(percent); };
+    callbacks.onProgress = [this](int percent) { ShowProgress(percent); };
     // Asked before every MiB and every small file: Cancel and Close get
     // their turn at least that often.
     callbacks.cancelRequested = [] {
-      tk::Application().ProcessMessages();
+      tk::Application().KeepAnswering();
       return CancelRequested;
     };
     ProgressBar->SetPosition(0);

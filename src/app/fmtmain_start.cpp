@@ -17,12 +17,16 @@ void TMainForm::btnStartClick() {
   btnStart->SetEnabled(false);
 
   std::exception_ptr failure;
+  bool succeeded = false;
   try {
-    TSpeedUpOperation(*this).Run();
+    TSpeedUpOperation operation(*this);
+    operation.Run();
+    succeeded = operation.Succeeded();
   } catch (...) {
     failure = std::current_exception();  // shown by the caller's handler once the window is released
   }
   FlushLog();
+  ShowRunEnded(!succeeded && !CancelRequested);
 
   OperationRunning = false;
   if (btnStart->Visible()) btnStart->SetEnabled(true);

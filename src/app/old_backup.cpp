@@ -11,6 +11,7 @@
 #include "copy/copy_paths.h"
 #include "copy/verified_copy.h"
 #include "platform/text.h"
+#include "toolkit/application.h"
 
 namespace sw {
 namespace {
@@ -63,8 +64,14 @@ std::int64_t CountFiles(const std::string& folder) {
 std::int64_t DeleteListedFiles(const std::string& folder, const TBackupMarker& marker) {
   const std::string base = WithTrailingBackslash(folder);
   TStreamingCopier reader;
+  // Reading a large earlier backup takes a while: the window keeps answering.
+  reader.onPiece = [](std::int64_t) {
+    tk::Application().KeepAnswering();
+    return true;
+  };
   std::int64_t deleted = 0;
   for (const TCopiedFile& file : marker.list) {
+    tk::Application().KeepAnswering();
     if (!StaysInside(file.relativePath)) continue;
     const std::string path = base + file.relativePath;
     const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());

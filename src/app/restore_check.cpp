@@ -8,9 +8,10 @@
 namespace sw {
 
 TRestoreCheck CheckCopiedFiles(const std::vector<TCopiedFile>& expected, const std::string& root,
-                               TStreamingCopier* reader) {
+                               TStreamingCopier* reader, const std::function<bool(std::int64_t bytes)>& onProgress) {
   std::optional<TStreamingCopier> ownReader;
   if (reader == nullptr) reader = &ownReader.emplace();
+  reader->onPiece = onProgress;
   TRestoreCheck check;
   const std::string folder = WithTrailingBackslash(root);
   for (const TCopiedFile& file : expected) {
@@ -19,11 +20,20 @@ TRestoreCheck CheckCopiedFiles(const std::vector<TCopiedFile>& expected, const s
     check.bytes += file.size;
     DWORD error = 0;
     const std::optional<TFileDigest> digest = reader->DigestFromDisk(LongPath(path), error);
+    if (!digest && error == ERROR_CANCELLED) {
+      check.stopped = true;
+      break;
+    }
     if (!digest) {
       (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? check.missing : check.differing)
           .push_back(path);
     } else if (digest->size != file.size || digest->hash != file.hash) {
       check.differing.push_back(path);
+    }
+    // Told once each file is done; a stop between files ends the check.
+    if (onProgress && !onProgress(0) && &file != &expected.back()) {
+      check.stopped = true;
+      break;
     }
   }
   return check;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,16 @@ struct TRestoreCheck {
   std::int64_t bytes = 0;
   std::vector<std::string> differing;  // full paths below the root
   std::vector<std::string> missing;    // full paths below the root
-  bool AllIdentical() const { return differing.empty() && missing.empty(); }
+  bool stopped = false;                // onProgress stopped the check before its end
+  bool AllIdentical() const { return !stopped && differing.empty() && missing.empty(); }
 };
 
 // Reads each of `expected` (paths relative to `root`) through `reader`'s
-// DigestFromDisk; a reader of its own when `reader` is null.
+// DigestFromDisk; a reader of its own when `reader` is null. `onProgress`
+// is told every piece read (its bytes) and every file done (0); false
+// stops the check, which then is not all identical.
 TRestoreCheck CheckCopiedFiles(const std::vector<TCopiedFile>& expected, const std::string& root,
-                               TStreamingCopier* reader = nullptr);
+                               TStreamingCopier* reader = nullptr,
+                               const std::function<bool(std::int64_t bytes)>& onProgress = {});
 
 }  // namespace sw

@@ -6,6 +6,7 @@
 #include "platform/locale_win32.h"
 #include "platform/print_canvas_win32.h"
 #include "platform/system_facts_win32.h"
+#include "platform/taskbar_win32.h"
 #include "toolkit/application.h"
 
 namespace sw {
@@ -15,11 +16,13 @@ int RunMainWindow(HINSTANCE instance, const DriveServices& drives, const std::fu
   Win32SystemFacts system;
   Win32Locale locale;
   Win32PrintCanvas printer;
+  Win32Taskbar taskbar;
   AppServices services;
   services.dialogs = &dialogs;
   services.system = &system;
   services.locale = &locale;
   services.printer = &printer;
+  services.taskbar = &taskbar;
   services.deviceIo = drives.deviceIo;
   services.wmi = drives.wmi;
   services.formatLibrary = drives.formatLibrary;

@@ -15,6 +15,7 @@ class IDeviceIo;
 class IWmi;
 class IFormatLibrary;
 class ISpeedTestIo;
+class ITaskbar;
 
 struct AppServices {
   IDialogs* dialogs = nullptr;
@@ -25,6 +26,7 @@ struct AppServices {
   IWmi* wmi = nullptr;                   // WMI disk list and drive letters
   IFormatLibrary* formatLibrary = nullptr;  // the format and check-disk engine
   ISpeedTestIo* speedTestIo = nullptr;   // the drive speed measurement
+  ITaskbar* taskbar = nullptr;           // the progress on the taskbar button; none: not shown
   // The pause between two tries to lock a volume another program holds;
   // none: the engine waits that long, letting the window's messages run.
   std::function<void(std::uint32_t milliseconds)> wait;

@@ -36,7 +36,10 @@ constexpr int kSmallerCluster = kLargeCluster / 2;
 void TSpeedUpOperation::Run() {
   // A stop request left from an earlier run or question must not end this one.
   CancelRequested = false;
-  if (!Validate() || !Confirm()) return;
+  if (!Validate()) return;
+  // The listing and the backup show the bar and Cancel; a run that ends
+  // here puts the window back as it was.
+  if (!Confirm()) return EndUnformatted();
   if (!EnterBusyState()) return StoppedBeforeErase();
   if (form_.OptCorrectErrors->Checked()) {
     CheckDiskStage();
@@ -48,7 +51,7 @@ void TSpeedUpOperation::Run() {
   if (measureSpeed_) speedBefore_ = form_.MeasureDriveSpeed(driveLetter_);
   if (CancelRequested) return StoppedBeforeErase();
   // Nothing is erased until the whole backup has been read again from its disk.
-  if (backup_ && !backup_->CheckBeforeErase()) return EndUnformatted();
+  if (backup_ && !backup_->CheckBeforeErase()) return CancelRequested ? StoppedBeforeErase() : EndUnformatted();
   FormatStage();
   RestoreAndComplete();
 }
@@ -223,6 +226,7 @@ void TSpeedUpOperation::RestoreAndComplete() {
   if (CancelRequested) return;  // Cancel has already set the window's state
   if (succeeded && backup_) backup_->ReportKeptBackups();
   Log("");
+  succeeded_ = succeeded;
   if (succeeded) Log(kSuccess);
   else if (restored == false) Log("The speed-up of drive " + DriveName() + " failed.");
   form_.btnCancel->SetVisible(false);

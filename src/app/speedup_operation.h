@@ -25,6 +25,8 @@ class TSpeedUpOperation {
   // Runs every stage in order; a refusal, a No or a stop request ends it
   // early with the window in the state that stage left.
   void Run();
+  // The run reached its end with the files back and checked.
+  bool Succeeded() const { return succeeded_; }
 
  private:
   bool Validate();
@@ -54,6 +56,7 @@ class TSpeedUpOperation {
   std::unique_ptr<TDriveBackup> backup_;    // once the user asked for a backup
   bool measureSpeed_ = false;               // the speed is measured before and after the format
   TSpeedFigures speedBefore_;
+  bool succeeded_ = false;
 };
 
 }  // namespace sw

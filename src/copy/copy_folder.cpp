@@ -203,6 +203,10 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
   }
   bool listed = true;
   do {
+    if (Guarded() && safeguards_->onProgress && !safeguards_->onProgress(0)) {
+      goOn = false;
+      break;
+    }
     const std::string name = Narrow(entry.cFileName);
     if (LeftOutOnPurpose(entry, name, sourceFolder)) continue;
     if (Skipped(entry, name)) continue;
@@ -418,7 +422,10 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
 
 bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::string& sourceFile,
                                  const std::string& destinationFile, bool& goOn, std::string& reason) {
-  if (!copier_) copier_.emplace();
+  if (!copier_) {
+    copier_.emplace();
+    copier_->onPiece = safeguards_->onProgress;
+  }
   const TFileCopyResult result = copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack,
                                                &entry, safeguards_->flush);
   if (result.failure == TCopyFailure::None) {
@@ -426,6 +433,13 @@ bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::strin
     if (safeguards_->copied != nullptr)
       safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), result.size, result.hash});
     return true;
+  }
+  if (result.failure == TCopyFailure::Stopped) {
+    // Stopped half way by the user: the partial copy is gone, the run ends.
+    reason = "the copy was stopped";
+    ++CopyStatistics.DroppedByUser;
+    goOn = false;
+    return false;
   }
   reason = result.failure == TCopyFailure::Differs ? "the copy reads back different" : SystemErrorText(result.error);
   ++CopyStatistics.DroppedByError;

@@ -109,7 +109,10 @@ using TFileDoneEvent = std::function<void(const std::string& sourceFolder, const
 //   is full, the run stops after one message, and every file it did not
 //   reach (of `plannedFiles`, when known) counts as a copy error;
 // - every file the handler let through is told to `onFileDone`, copied or
-//   not (with the reason), after its attempt.
+//   not (with the reason), after its attempt;
+// - `onProgress` is told every entry listed (0 bytes) and every piece of a
+//   file copied (its bytes); returning false stops the run at once: the
+//   file under way is removed and counts as dropped by the user.
 struct TCopySafeguards {
   bool readBack = false;
   bool flush = false;
@@ -119,6 +122,7 @@ struct TCopySafeguards {
   std::string skippedTopLevelFile;                 // a name at the source's top level that is never copied
   std::int32_t plannedFiles = -1;                  // files the run is expected to copy; -1 when unknown
   TFileDoneEvent onFileDone;
+  std::function<bool(std::int64_t bytes)> onProgress;
 };
 
 // Copies `source` into `destination`; true unless the run was stopped (by

@@ -6,7 +6,8 @@
 namespace sw {
 namespace {
 
-constexpr size_t kChunkBytes = 1 << 20;
+// 256 KiB: a stick reading 5 MB/s still finishes a piece in about 50 ms.
+constexpr size_t kChunkBytes = 256 * 1024;
 constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
@@ -74,6 +75,7 @@ TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::ws
     hash.Update(buffer_.data(), read);
     if (!WriteAll(output.Get(), buffer_.data(), read)) return fail(TCopyFailure::Destination, GetLastError());
     total += read;
+    if (!PieceDone(read)) return fail(TCopyFailure::Stopped, ERROR_CANCELLED);
   }
   TFileCopyResult result;
   result.size = total;
@@ -83,7 +85,7 @@ TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::ws
     if (!SetFilePointerEx(output.Get(), start, nullptr, FILE_BEGIN)) return fail(TCopyFailure::Destination, GetLastError());
     DWORD error = 0;
     std::optional<TFileDigest> copy = DigestOf(output.Get(), destination, error);
-    if (!copy) return fail(TCopyFailure::Destination, error);
+    if (!copy) return fail(error == ERROR_CANCELLED ? TCopyFailure::Stopped : TCopyFailure::Destination, error);
     if (copy->size != result.size || copy->hash != result.hash) return fail(TCopyFailure::Differs, ERROR_CRC);
   }
   if (!SetFileTime(output.Get(), &info.ftCreationTime, &info.ftLastAccessTime, &info.ftLastWriteTime))
@@ -151,6 +153,10 @@ std::optional<TFileDigest> TStreamingCopier::DigestUnbuffered(HANDLE file, const
     if (readFault) readFault(path, data, read);
     hash.Update(data, read);
     digest.size += read;
+    if (!PieceDone(read)) {
+      error = ERROR_CANCELLED;
+      return std::nullopt;
+    }
     // Only the end of the file reads short; a further read would start at
     // an offset that is no longer sector-aligned.
     if (read < kChunkBytes) break;
@@ -176,10 +182,16 @@ std::optional<TFileDigest> TStreamingCopier::DigestOf(HANDLE file, const std::ws
     if (readFault) readFault(path, buffer_.data(), read);
     hash.Update(buffer_.data(), read);
     digest.size += read;
+    if (!PieceDone(read)) {
+      error = ERROR_CANCELLED;
+      return std::nullopt;
+    }
   }
   digest.hash = hash.Value();
   return digest;
 }
+
+bool TStreamingCopier::PieceDone(std::int64_t bytes) { return !onPiece || onPiece(bytes); }
 
 void TStreamingCopier::TPagesRelease::operator()(unsigned char* pages) const { VirtualFree(pages, 0, MEM_RELEASE); }
 

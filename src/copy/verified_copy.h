@@ -20,6 +20,7 @@ enum class TCopyFailure {
   Source,       // the source could not be opened or read
   Destination,  // the copy could not be created or written
   Differs,      // the copy reads back different from what was written
+  Stopped,      // onPiece asked to stop; nothing of the copy is left
 };
 
 struct TFileCopyResult {
@@ -53,6 +54,12 @@ class TStreamingCopier {
   // refuses unbuffered reads, a plain read.
   std::optional<TFileDigest> DigestFromDisk(const std::wstring& path, DWORD& error);
 
+  // Told the size of every piece a copy or digest takes, after it is done;
+  // returning false stops that file (a copy fails as Stopped, a digest with
+  // ERROR_CANCELLED). Pieces are small enough that a slow stick still
+  // reaches it several times a second.
+  std::function<bool(std::int64_t bytes)> onPiece;
+
   // Test seam: sees (and may change) every piece any read of this copier
   // takes from a file, before it is hashed or compared.
   std::function<void(const std::wstring& path, unsigned char* data, size_t size)> readFault;
@@ -65,6 +72,9 @@ class TStreamingCopier {
   // The digest of a file opened unbuffered, read in whole multiples of the
   // sector-aligned buffer; nothing (and `error`) when a read fails.
   std::optional<TFileDigest> DigestUnbuffered(HANDLE file, const std::wstring& path, DWORD& error);
+
+  // onPiece's answer; true when there is none.
+  bool PieceDone(std::int64_t bytes);
 
   // Frees the pages of the unbuffered reads' buffer.
   struct TPagesRelease {

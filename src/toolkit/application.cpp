@@ -73,10 +73,15 @@ void TApplication::Run() {
 }
 
 void TApplication::ProcessMessages() {
+  lastAnswerMs_ = GetTickCount64();
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (!HandleOneMessage(message)) break;
   }
+}
+
+void TApplication::KeepAnswering() {
+  if (GetTickCount64() - lastAnswerMs_ >= kAnswerSliceMs) ProcessMessages();
 }
 
 void TApplication::Terminate() {

@@ -127,14 +127,16 @@ TEST_F(SafetyTest, FoldersTheBackupDidNotMeetKeepTheDriveFromBeingFormatted) {
   // before the backup counted their files, the copy never meets them.
   const std::string away = drive_->Folder() + "-away";
   std::vector<std::string> moved;
-  AtFirstFileAfter("", [&] {
-    CreateDirectoryW(Widen(away).c_str(), nullptr);
+  locale.onThousands = [&, done = false]() mutable {
     const std::string current = form->Log->Lines().back();  // the folder of the file at hand
+    if (done || current.rfind("Folder ", 0) != 0) return;
+    done = true;
+    CreateDirectoryW(Widen(away).c_str(), nullptr);
     for (const char* folder : {"docs", "more"})
       if (current != "Folder " + Root() + folder + "\\" &&
           MoveFileW(Widen(drive_->Folder() + "\\" + folder).c_str(), Widen(away + "\\" + folder).c_str()))
         moved.push_back(folder);
-  });
+  };
   PressStart();
   testbed::EmptyFolder(away);
   RemoveDirectoryW(Widen(away).c_str());
