@@ -174,14 +174,18 @@ bool TDriveBackup::ListDrive() {
   listing.skipped = &skipped;
   // What the listing finds is shown as it goes, and the window keeps answering.
   size_t counted = 0;
-  listing.onProgress = [this, &counted](std::int64_t) {
+  auto countListed = [this, &counted] {
     for (; counted < listed_.size(); ++counted) form_.StageCounted(1, listed_[counted].size);
+  };
+  listing.onProgress = [this, &countListed](std::int64_t) {
+    countListed();
     return form_.StagePiece(0);
   };
   const TCopyHost host{form_.Services().dialogs, form_.Services().locale, form_.Handle()};
   form_.BeginStage("Listing", -1, -1);
   CopyFolder(DriveRoot(), "", "*.*", ReplaceWhenNewer, true, false, true, false, false, nullptr, host,
              TNameRules::WholeDrive, &listing);
+  countListed();
   form_.EndStage(false);
   if (CancelRequested) return false;
   if (CopyStatistics.DroppedByError > 0)

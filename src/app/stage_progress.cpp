@@ -20,8 +20,10 @@ struct TUnit {
 TUnit UnitFor(std::int64_t bytes) {
   if (bytes >= (1LL << 30)) return {1073741824.0, "GB"};
   if (bytes >= (1LL << 20)) return {1048576.0, "MB"};
-  return {1024.0, "KB"};
+  if (bytes >= (1LL << 10)) return {1024.0, "KB"};
+  return {1.0, "bytes"};
 }
+
 
 std::string OneDecimal(double value, const std::string& decimalSeparator) {
   char text[32];
@@ -30,6 +32,12 @@ std::string OneDecimal(double value, const std::string& decimalSeparator) {
   const size_t point = result.find('.');
   if (point != std::string::npos) result.replace(point, 1, decimalSeparator);
   return result;
+}
+
+// A figure in `unit`: whole bytes, else one decimal.
+std::string InUnit(std::int64_t bytes, const TUnit& unit, const std::string& decimalSeparator) {
+  if (unit.size == 1.0) return std::to_string(bytes);
+  return OneDecimal(static_cast<double>(bytes) / unit.size, decimalSeparator);
 }
 
 }  // namespace
@@ -75,7 +83,7 @@ std::string TStageProgress::StatusText(std::uint64_t nowMs, const std::string& t
   if (filesPlanned_ < 0) {
     const TUnit unit = UnitFor(bytesDone_);
     return stage_ + ": " + FormatThousands(filesDone_, thousandSeparator) + " files, " +
-           OneDecimal(static_cast<double>(bytesDone_) / unit.size, decimalSeparator) + " " + unit.name + " found";
+           InUnit(bytesDone_, unit, decimalSeparator) + " " + unit.name + " found";
   }
   std::string text = stage_ + ": " + FormatThousands(std::min(filesDone_, filesPlanned_), thousandSeparator) + " of " +
                      FormatThousands(filesPlanned_, thousandSeparator) + " files, " +
@@ -94,8 +102,7 @@ std::string TimeLeftText(long long seconds) {
 
 std::string BytesOfText(std::int64_t done, std::int64_t total, const std::string& decimalSeparator) {
   const TUnit unit = UnitFor(total);
-  return OneDecimal(static_cast<double>(done) / unit.size, decimalSeparator) + " of " +
-         OneDecimal(static_cast<double>(total) / unit.size, decimalSeparator) + " " + unit.name;
+  return InUnit(done, unit, decimalSeparator) + " of " + InUnit(total, unit, decimalSeparator) + " " + unit.name;
 }
 
 }  // namespace sw

@@ -47,6 +47,21 @@ TEST_F(GuardedRunTest, EveryFileLetThroughIsToldItsOutcomeAndTheCountersAgree) {
             std::tuple(1, 1, 1));
 }
 
+TEST_F(GuardedRunTest, AStopAskedForHalfWayThroughAFileRemovesItAndEndsTheRun) {
+  tree.Write("src\\big.bin", std::string(3 << 20, 'b'));  // several pieces
+  std::int64_t told = 0;
+  safeguards.onProgress = [&told](std::int64_t bytes) {
+    told += bytes;
+    return told == 0;  // entries listed go on; the first piece copied asks to stop
+  };
+  EXPECT_FALSE(RunGuarded());
+  EXPECT_EQ(outcomes, (Texts{"big.bin not: the copy was stopped"}));
+  EXPECT_FALSE(Exists(Dst("big.bin")));
+  EXPECT_EQ(std::tuple(CopyStatistics.FilesCopied, CopyStatistics.DroppedByError, CopyStatistics.DroppedByUser),
+            std::tuple(0, 0, 1));
+  EXPECT_LT(told, 3 << 20);
+}
+
 TEST_F(GuardedRunTest, RecycleBinsAndSystemVolumeInformationAreLeftOutAndReportedOnlyByAGuardedRun) {
   for (auto file : {"sub\\System Volume Information\\kept.txt", "sub\\Recycled\\a", "System Volume Information\\b",
                     "System Volume Information\\x\\c", "RECYCLER\\S-1-5-21\\d", "$RECYCLE.BIN\\e"})

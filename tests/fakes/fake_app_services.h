@@ -7,6 +7,7 @@
 #include "fakes/fake_locale.h"
 #include "fakes/fake_print_canvas.h"
 #include "fakes/fake_system_facts.h"
+#include "fakes/fake_taskbar.h"
 
 namespace sw::fakes {
 
@@ -16,6 +17,7 @@ struct FakeAppServices {
     services.system = &system;
     services.locale = &locale;
     services.printer = &printer;
+    services.taskbar = &taskbar;
   }
   FakeAppServices(const FakeAppServices&) = delete;
   FakeAppServices& operator=(const FakeAppServices&) = delete;
@@ -24,6 +26,7 @@ struct FakeAppServices {
   FakeSystemFacts system;
   FakeLocale locale;
   FakePrintCanvas printer;
+  FakeTaskbar taskbar;
   AppServices services;
 };
 
