@@ -12,6 +12,7 @@
 #include "platform/format_library.h"
 #include "platform/system_facts.h"
 #include "platform/text.h"
+#include "toolkit/answering_run.h"
 #include "toolkit/application.h"
 
 namespace sw {
@@ -218,7 +219,10 @@ bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSys
     LibraryCall call(*this, root);
     firstErrorLine_.clear();
     Info(root + " Starting to Format Drive");
-    services_.library->FormatEx(root, mediaCode, fileSystem, labelText, quickFormat, cluster, &FormatCallback);
+    // The library blocks until it is done, with its own pauses between
+    // callbacks: it runs on a thread of its own, the window keeps answering.
+    tk::RunAnswering(
+        [&] { services_.library->FormatEx(root, mediaCode, fileSystem, labelText, quickFormat, cluster, &FormatCallback); });
   }
 
   if (!succeeded_) return false;
@@ -240,7 +244,8 @@ bool TFmtChkDsk::CheckDisk(std::string root, bool repair, bool verbose, bool onl
     fileSysProblem_ = false;
     freeSpaceAlloc_ = false;
     firstErrorLine_.clear();
-    services_.library->Chkdsk(root, fileSystem, repair, verbose, onlyIfDirty, surfaceScan, &CheckDiskCallback);
+    tk::RunAnswering(
+        [&] { services_.library->Chkdsk(root, fileSystem, repair, verbose, onlyIfDirty, surfaceScan, &CheckDiskCallback); });
   }
   return fileSysProblem_ || succeeded_;
 }

@@ -9,6 +9,7 @@
 #include "format/fmtchkdsk.h"
 #include "platform/format_library.h"
 #include "platform/text.h"
+#include "toolkit/answering_run.h"
 #include "toolkit/application.h"
 
 namespace sw {
@@ -45,15 +46,25 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 }  // namespace
 
 uint8_t __stdcall TFmtChkDsk::FormatCallback(uint32_t command, uint32_t, void* actionInfo) {
-  TFmtChkDsk* engine = ActiveEngine;
-  if (engine == nullptr) return kGoOn;
-  return engine->OnCallback(Operation::Format, command, actionInfo);
+  return OnWindowThread(Operation::Format, command, actionInfo);
 }
 
 uint8_t __stdcall TFmtChkDsk::CheckDiskCallback(uint32_t command, uint32_t, void* actionInfo) {
-  TFmtChkDsk* engine = ActiveEngine;
-  if (engine == nullptr) return kGoOn;
-  return engine->OnCallback(Operation::Check, command, actionInfo);
+  return OnWindowThread(Operation::Check, command, actionInfo);
+}
+
+uint8_t TFmtChkDsk::OnWindowThread(Operation operation, uint32_t command, const void* actionInfo) {
+  // The library calls from its own thread; the engine's events touch the
+  // window, so they run on the window's thread while this one waits.
+  uint8_t answer = kGoOn;
+  try {
+    tk::OnWindowThread([&] {
+      if (TFmtChkDsk* engine = ActiveEngine) answer = engine->OnCallback(operation, command, actionInfo);
+    });
+  } catch (...) {
+    return kStop;  // OnCallback reports its own errors; nothing may reach the library
+  }
+  return answer;
 }
 
 uint8_t TFmtChkDsk::OnCallback(Operation operation, uint32_t command, const void* actionInfo) {

@@ -1,5 +1,7 @@
 #include "fakes/fake_format_library.h"
 
+#include "toolkit/answering_run.h"
+
 namespace sw::fakes {
 
 namespace {
@@ -38,7 +40,9 @@ bool FakeFormatLibrary::Load() {
 
 void FakeFormatLibrary::Play(FmifsCallback callback) {
   for (size_t i = 0; i < script.size(); ++i) {
-    if (beforeCommand) beforeCommand(i);
+    // The library runs on a thread of its own; the test's step runs where
+    // the test and the window are.
+    if (beforeCommand) tk::OnWindowThread([&] { beforeCommand(i); });
     uint8_t answer = Send(callback, script[i]);
     answers.push_back(answer);
     if (answer == 0) {

@@ -1,5 +1,7 @@
 #include "start_fixture.h"
 
+#include "toolkit/answering_run.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -62,8 +64,10 @@ void StickLibrary::FormatEx(const std::string& root, uint32_t mediaCode, const s
     return command.code == fmifs::kDone && command.success;
   });
   if (stopped || !reportsSuccess) return;
-  if (eraseDrive) eraseDrive();
-  if (afterFormat) afterFormat();
+  tk::OnWindowThread([this] {
+    if (eraseDrive) eraseDrive();
+    if (afterFormat) afterFormat();
+  });
 }
 
 void StickLibrary::Chkdsk(const std::string& root, const std::string& fileSystem, bool repair, bool verbose,
