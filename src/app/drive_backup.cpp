@@ -20,6 +20,7 @@
 #include "platform/dialogs.h"
 #include "platform/locale.h"
 #include "platform/text.h"
+#include "toolkit/answering_run.h"
 #include "toolkit/application.h"
 
 namespace sw {
@@ -45,6 +46,14 @@ std::string FolderRefusalText(const std::string& folder, const std::string& why)
 }
 
 long long RoundedUp(long long size, long long unit) { return (size + unit - 1) / unit * unit; }
+
+// A volume's flush writes out whatever the system still holds for it, which
+// on a slow stick takes seconds: the window keeps answering meanwhile.
+bool FlushVolumeAnswering(const std::string& path) {
+  bool flushed = false;
+  tk::RunAnswering([&] { flushed = FlushVolumeOf(path); });
+  return flushed;
+}
 
 std::int64_t TotalBytes(const std::vector<TCopiedFile>& files) {
   std::int64_t total = 0;
@@ -83,7 +92,7 @@ bool TDriveBackup::Make() {
   TCopySafeguards safeguards;
   // The check before the erase must read what the disk holds: the volume is
   // flushed once before it, or, where it cannot be, each file as it is written.
-  backupVolumeFlushes_ = FlushVolumeOf(folder_);
+  backupVolumeFlushes_ = FlushVolumeAnswering(folder_);
   safeguards.flush = !backupVolumeFlushes_;
   safeguards.copied = &backedUp_;
   safeguards.plannedFiles = static_cast<std::int32_t>(listed_.size());
@@ -234,7 +243,7 @@ bool TDriveBackup::HasRoom() {
 
 bool TDriveBackup::CheckBeforeErase() {
   Log("Checking the backup in " + folder_ + " again before the erase...");
-  if (backupVolumeFlushes_) FlushVolumeOf(folder_);
+  if (backupVolumeFlushes_) FlushVolumeAnswering(folder_);
   const TRestoreCheck check = CheckWithProgress("Checking the backup", folder_);
   if (check.stopped) return false;
   if (check.AllIdentical()) {
@@ -254,7 +263,7 @@ bool TDriveBackup::Restore() {
   form_.CopyTarget = DriveRoot();
   TCopySafeguards safeguards;
   // The check after the restore must read what the stick holds, as for the backup.
-  const bool driveFlushes = FlushVolumeOf(DriveRoot());
+  const bool driveFlushes = FlushVolumeAnswering(DriveRoot());
   safeguards.flush = !driveFlushes;
   safeguards.skippedTopLevelFile = kBackupMarkerName;
   safeguards.plannedFiles = static_cast<std::int32_t>(backedUp_.size());
@@ -272,7 +281,7 @@ bool TDriveBackup::Restore() {
   Log("Copy operation completed.");
   if (!copied || CancelRequested) return false;
 
-  if (driveFlushes) FlushVolumeOf(DriveRoot());
+  if (driveFlushes) FlushVolumeAnswering(DriveRoot());
   const TRestoreCheck check = CheckWithProgress("Checking the copied files", DriveRoot());
   if (check.stopped) return false;
   for (const std::string& path : check.missing) Log("Missing after the restore: " + path);

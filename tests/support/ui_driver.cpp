@@ -196,6 +196,30 @@ bool WaitForLogText(HWND window, const std::string& text, unsigned timeoutMs) {
          nullptr;
 }
 
+int LogLineCount(HWND log) { return static_cast<int>(Send(log, EM_GETLINECOUNT, 0, 0)); }
+
+std::vector<std::string> LogLines(HWND log, int first, int count) {
+  std::vector<std::string> lines;
+  for (int line = first; line < first + count; ++line) {
+    LRESULT start = 0, length = 0;
+    if (!SendWithin(log, EM_LINEINDEX, static_cast<WPARAM>(line), 0, kReplyTimeoutMs, start) || start < 0) break;
+    SendWithin(log, EM_LINELENGTH, static_cast<WPARAM>(start), 0, kReplyTimeoutMs, length);
+    // EM_GETLINE takes the buffer's size in its first word, and the system
+    // carries the buffer to the other process and back as it does WM_GETTEXT's.
+    const size_t size = static_cast<size_t>(std::clamp<LRESULT>(length, 1, 0xFFFF));
+    std::wstring text(size, L'\0');
+    text[0] = static_cast<wchar_t>(size);
+    LRESULT copied = 0;
+    if (length > 0 &&
+        !SendWithin(log, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text.data()), kReplyTimeoutMs,
+                    copied))
+      break;
+    text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, static_cast<LRESULT>(size))));
+    lines.push_back(Narrow(text));
+  }
+  return lines;
+}
+
 std::vector<std::string> ListWindows() {
   std::vector<std::string> lines;
   for (HWND window : TopLevelWindows()) {
