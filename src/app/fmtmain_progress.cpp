@@ -64,6 +64,12 @@ void TMainForm::BeginStage(const std::string& stage, std::int64_t files, std::in
   stage_.Start(stage, files, bytes, GetTickCount64());
   stageActive_ = true;
   ProgressBar->SetVisible(true);
+  // The listing and the backup come before the busy state: Cancel is
+  // offered from the first long stage on.
+  if (!CancelRequested && !btnCancel->Visible()) {
+    btnStart->SetVisible(false);
+    btnCancel->SetVisible(true);
+  }
   ShowStageNow();
   // A stop requested before the stage is seen before its first piece.
   tk::Application().ProcessMessages();

@@ -14,7 +14,10 @@ class ProgressTest : public StartTest {
     Answer({true, true});
     dialogs.folderAnswers = {BackupFolder()};
     // The status line as each progress figure is shown.
-    taskbar.onProgress = [this] { shown.push_back({form->lblBottomMsg->Caption(), taskbar.progress.back()}); };
+    taskbar.onProgress = [this] {
+      shown.push_back({form->lblBottomMsg->Caption(), taskbar.progress.back()});
+      if (shown.back().first.rfind("Backing up", 0) == 0) cancelOffered = cancelOffered && form->btnCancel->Visible();
+    };
   }
   // The last figure shown while the status line began with `stage`.
   std::pair<std::string, int> LastShown(const std::string& stage) const {
@@ -24,6 +27,7 @@ class ProgressTest : public StartTest {
     return last;
   }
   std::vector<std::pair<std::string, int>> shown;
+  bool cancelOffered = true;  // Cancel was there whenever the backup showed its figures
 };
 
 TEST_F(ProgressTest, EachCopyStageEndsAtAHundredWithItsFilesAndBytesAndTheButtonIsClearedAfterSuccess) {
@@ -33,6 +37,7 @@ TEST_F(ProgressTest, EachCopyStageEndsAtAHundredWithItsFilesAndBytesAndTheButton
   EXPECT_EQ(LastShown("Listing"), std::make_pair(std::string("Listing: 2 files, 8 bytes found"), 0));
   for (const char* stage : {"Backing up", "Checking the backup", "Copying back", "Checking the copied files"})
     EXPECT_EQ(LastShown(stage), std::make_pair(std::string(stage) + ": 2 of 2 files, 8 of 8 bytes", 100)) << stage;
+  EXPECT_TRUE(cancelOffered);
   ASSERT_FALSE(taskbar.states.empty());
   EXPECT_EQ(taskbar.states.front(), TaskbarState::Normal);
   EXPECT_EQ(taskbar.states.back(), TaskbarState::None);
