@@ -199,23 +199,31 @@ bool WaitForLogText(HWND window, const std::string& text, unsigned timeoutMs) {
 int LogLineCount(HWND log) { return static_cast<int>(Send(log, EM_GETLINECOUNT, 0, 0)); }
 
 std::vector<std::string> LogLines(HWND log, int first, int count) {
+  // EM_GETLINE would read one line alone, but Wine 8 carries its buffer
+  // between processes wrongly: a long line can come back cut short, and the
+  // control's process can be left with a damaged heap (the testbed then
+  // dies). WM_GETTEXT is carried whole, and stops where it is told to.
+  LRESULT begin = 0, end = 0;
+  if (!SendWithin(log, EM_LINEINDEX, static_cast<WPARAM>(first), 0, kReplyTimeoutMs, begin) || begin < 0) return {};
+  const bool toLineStart =
+      SendWithin(log, EM_LINEINDEX, static_cast<WPARAM>(first + count), 0, kReplyTimeoutMs, end) && end >= 0;
+  if (!toLineStart) end = Send(log, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(end) + 1, L'\0');
+  const auto copied = static_cast<size_t>(Send(log, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+  text.resize(std::min(copied, static_cast<size_t>(end)));
+
   std::vector<std::string> lines;
-  for (int line = first; line < first + count; ++line) {
-    LRESULT start = 0, length = 0;
-    if (!SendWithin(log, EM_LINEINDEX, static_cast<WPARAM>(line), 0, kReplyTimeoutMs, start) || start < 0) break;
-    SendWithin(log, EM_LINELENGTH, static_cast<WPARAM>(start), 0, kReplyTimeoutMs, length);
-    // EM_GETLINE takes the buffer's size in its first word, and the system
-    // carries the buffer to the other process and back as it does WM_GETTEXT's.
-    const size_t size = static_cast<size_t>(std::clamp<LRESULT>(length, 1, 0xFFFF));
-    std::wstring text(size, L'\0');
-    text[0] = static_cast<wchar_t>(size);
-    LRESULT copied = 0;
-    if (length > 0 &&
-        !SendWithin(log, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text.data()), kReplyTimeoutMs,
-                    copied))
+  size_t at = static_cast<size_t>(begin);
+  while (at <= text.size() && static_cast<int>(lines.size()) < count) {
+    size_t lineEnd = text.find(L"\r\n", at);
+    if (lineEnd == std::wstring::npos) {
+      // The text's last line: a line of its own unless the lines asked for
+      // ended just before it.
+      if (!toLineStart) lines.push_back(Narrow(text.substr(at)));
       break;
-    text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, static_cast<LRESULT>(size))));
-    lines.push_back(Narrow(text));
+    }
+    lines.push_back(Narrow(text.substr(at, lineEnd - at)));
+    at = lineEnd + 2;
   }
   return lines;
 }
