@@ -74,6 +74,8 @@ std::vector<std::string> DefaultCheckOutput(const SimulatedDrive& drive) {
   return lines;
 }
 
+constexpr LONGLONG kShortenStep = 4 << 20;
+
 void EmptyFolder(const std::string& folder) {
   const std::wstring base = Widen(folder) + L"\\";
   WIN32_FIND_DATAW entry{};
@@ -88,6 +90,17 @@ void EmptyFolder(const std::string& folder) {
       if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) EmptyFolder(Narrow(path));
       RemoveDirectoryW(path.c_str());
     } else {
+      // A large file is shortened step by step first: freeing its space in
+      // one go would hold Wine's server, and with it every window, a while.
+      LARGE_INTEGER size{};
+      size.QuadPart = (static_cast<LONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+      if (size.QuadPart > kShortenStep) {
+        UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        while (file && size.QuadPart > 0) {
+          size.QuadPart = size.QuadPart > kShortenStep ? size.QuadPart - kShortenStep : 0;
+          if (!SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get())) break;
+        }
+      }
       DeleteFileW(path.c_str());
     }
   } while (FindNextFileW(listing.Get(), &entry));

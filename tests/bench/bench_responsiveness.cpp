@@ -225,10 +225,16 @@ void Report(const Followed& run, const std::vector<Probe>& probes) {
     }
   }
 
+  // Each stage as it ran, with its slowest answer and when in the stage it came.
   std::printf("\nstage durations:\n");
   for (size_t i = 0; i < run.starts.size(); ++i) {
+    const double start = run.starts[i].second;
     const double end = i + 1 < run.starts.size() ? run.starts[i + 1].second : run.end;
-    std::printf("  %-14s %8.1f s\n", kStages[run.starts[i].first].name, (end - run.starts[i].second) / 1000.0);
+    Probe slowest{0, 0};
+    for (const Probe& probe : probes)
+      if (probe.at >= start && probe.at < end && probe.answer > slowest.answer) slowest = probe;
+    std::printf("  %-14s %8.1f s   slowest answer %6.1f ms at +%.1f s\n", kStages[run.starts[i].first].name,
+                (end - start) / 1000.0, slowest.answer, (slowest.at - start) / 1000.0);
   }
   std::printf("  %-14s %8.1f s\n", "whole run", (run.end - run.starts.front().second) / 1000.0);
 
