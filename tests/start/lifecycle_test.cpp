@@ -132,7 +132,7 @@ TEST_F(LifecycleTest, TheRecycleBinAndSystemVolumeInformationAreNamedBeforeTheEr
 }
 
 TEST_F(LifecycleTest, AStopAfterTheEraseAsksFirstAndTheNoteTellsWhatWasRestored) {
-  // Cancel, and the window's close, during the restore; Yes stops after the current file.
+  // Cancel, and the window's close, during the restore; Yes stops it at the file under way.
   for (bool closing : {false, true}) {
     for (bool stop : {true, false}) {
       Prepare();
