@@ -180,6 +180,8 @@ class TMainForm : public tk::TForm {
   // ---- Speed measurement before and after the format (fmtmain_speed.cpp)
   // "Measure speed before and after", the fourth character of "Options".
   tk::TCheckBox* OptMeasureSpeed() const { return Find<tk::TCheckBox>("OptMeasureSpeed"); }
+  // "Check the real capacity", the fifth character of "Options".
+  tk::TCheckBox* OptCheckCapacity() const { return Find<tk::TCheckBox>("OptCheckCapacity"); }
   // Measures the drive of `letter`: moves the progress bar, lets window
   // messages run and stops at Cancel; logs a line when it starts and one
   // with its cost, or why it was skipped, failed or cancelled.

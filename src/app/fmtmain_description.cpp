@@ -40,6 +40,7 @@ const tk::FormDescription& MainFormDescription() {
     // Our own option, on the free row below the two: the group keeps its size.
     add({"OptMeasureSpeed", ControlKind::CheckBox, "GroupBox1", "Measure speed before and after", {}, 27, 50, 200,
          16, 2});
+    add({"OptCheckCapacity", ControlKind::CheckBox, "GroupBox1", "Check the real capacity", {}, 278, 50, 150, 16, 3});
     add({"Log", ControlKind::Memo, "Panel1", "", {}, 31, 249, 431, 144, 5, true, true, "", "PopupMenu1"});
     add({"OptVerbose", ControlKind::CheckBox, "Panel1", "Verbose", {}, 412, 72, 71, 17, 6, false});
     add({"ProgressBar", ControlKind::ProgressBar, "Panel1", "", {}, 31, 416, 431, 22, 7, false});

@@ -1,7 +1,7 @@
-// The options that survive between runs: "Options" (Scan, Quick, Verbose
-// and Measure speed as four "0"/"1" characters) and "FS" (the file-system
-// index), per user. A three-character "Options" from an older run leaves
-// Measure speed off.
+// The options that survive between runs: "Options" (Scan, Quick, Verbose,
+// Measure speed and Check the real capacity as five "0"/"1" characters)
+// and "FS" (the file-system index), per user. A shorter "Options" from an
+// older run leaves the options it does not have off.
 #include "app/fmtmain.h"
 #include "platform/registry.h"
 
@@ -24,6 +24,7 @@ void TMainForm::LoadSettings() {
     if (options[1] == '1') OptQuickFmt->SetChecked(true);
     if (options[2] == '1') OptVerbose->SetChecked(true);
     if (options.size() >= 4 && options[3] == '1') OptMeasureSpeed()->SetChecked(true);
+    if (options.size() >= 5 && options[4] == '1') OptCheckCapacity()->SetChecked(true);
   }
 }
 
@@ -33,6 +34,7 @@ void TMainForm::SaveSettings() {
   options += OptQuickFmt->Checked() ? '1' : '0';
   options += OptVerbose->Checked() ? '1' : '0';
   options += OptMeasureSpeed()->Checked() ? '1' : '0';
+  options += OptCheckCapacity()->Checked() ? '1' : '0';
   UniqueRegKey key = registry::OpenOrCreate(HKEY_CURRENT_USER, kSettingsKey);
   if (!key) return;  // nothing written, nothing reported
   registry::WriteString(key.Get(), "Options", options);

@@ -27,6 +27,7 @@ int RunMainWindow(HINSTANCE instance, const DriveServices& drives, const std::fu
   services.wmi = drives.wmi;
   services.formatLibrary = drives.formatLibrary;
   services.speedTestIo = drives.speedTestIo;
+  services.rawDisks = drives.rawDisks;
 
   auto& application = tk::Application();
   application.Initialize(instance, services.dialogs);

@@ -18,6 +18,7 @@ struct DriveServices {
   IWmi* wmi = nullptr;
   IFormatLibrary* formatLibrary = nullptr;
   ISpeedTestIo* speedTestIo = nullptr;
+  IRawDisks* rawDisks = nullptr;
 };
 
 // Initialises the application object (title, error box), registers the

@@ -16,6 +16,7 @@ class IWmi;
 class IFormatLibrary;
 class ISpeedTestIo;
 class ITaskbar;
+class IRawDisks;
 
 struct AppServices {
   IDialogs* dialogs = nullptr;
@@ -27,6 +28,7 @@ struct AppServices {
   IFormatLibrary* formatLibrary = nullptr;  // the format and check-disk engine
   ISpeedTestIo* speedTestIo = nullptr;   // the drive speed measurement
   ITaskbar* taskbar = nullptr;           // the progress on the taskbar button; none: not shown
+  IRawDisks* rawDisks = nullptr;         // whole disks for the real-capacity check; none: not checked
   // The pause between two tries to lock a volume another program holds;
   // none: the engine waits that long, letting the window's messages run.
   std::function<void(std::uint32_t milliseconds)> wait;

@@ -6,11 +6,14 @@
 #include "app/backup_location.h"
 #include "app/fmtmain.h"
 #include "app/label_rules.h"
+#include "app/restore_fit.h"
 #include "app/speedup_rules.h"
+#include "capacity/capacity_probe.h"
 #include "format/fmtchkdsk.h"
 #include "platform/dialogs.h"
 #include "platform/exceptions.h"
 #include "platform/locale.h"
+#include "platform/raw_disks.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
 
@@ -31,6 +34,18 @@ constexpr char kSuccess[] = "Your USB Drive is optimized for faster read and wri
 constexpr int kLargeCluster = 65536;
 constexpr int kSmallerCluster = kLargeCluster / 2;
 
+// A tag no earlier run left on the disk: the probe's blocks carry it.
+std::uint64_t RandomTag() {
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  std::uint64_t tag = static_cast<std::uint64_t>(counter.QuadPart) ^ (GetTickCount64() << 32) ^ GetCurrentProcessId();
+  // splitmix64: the counter's low bits spread over the whole tag
+  tag += 0x9E3779B97F4A7C15ull;
+  tag = (tag ^ (tag >> 30)) * 0xBF58476D1CE4E5B9ull;
+  tag = (tag ^ (tag >> 27)) * 0x94D049BB133111EBull;
+  return tag ^ (tag >> 31);
+}
+
 }  // namespace
 
 void TSpeedUpOperation::Run() {
@@ -45,6 +60,9 @@ void TSpeedUpOperation::Run() {
     CheckDiskStage();
     if (CancelRequested) return StoppedBeforeErase();
   }
+  // A stick that holds less than it reports would lose the files copied back.
+  if (form_.OptCheckCapacity() != nullptr && form_.OptCheckCapacity()->Checked() && !CapacityStage())
+    return CancelRequested ? StoppedBeforeErase() : EndUnformatted();
   // With the option checked the drive is measured right before the format
   // and again right after it, so the user sees what the format changed.
   measureSpeed_ = form_.OptMeasureSpeed() != nullptr && form_.OptMeasureSpeed()->Checked();
@@ -145,6 +163,58 @@ void TSpeedUpOperation::CheckDiskStage() {
     Log(std::string("Error: ") + error.what());
   }
   Log("Disk scan completed.");
+}
+
+bool TSpeedUpOperation::CapacityStage() {
+  const std::string checking = "Checking the real capacity of drive " + DriveName() + "...";
+  Log(checking);
+  form_.ShowStatus(checking);
+  std::string why = "this program has no access to whole disks";
+  IRawDisks* disks = form_.Services().rawDisks;
+  std::unique_ptr<IBlockDevice> device = disks != nullptr ? disks->OpenDiskOf(driveLetter_, why) : nullptr;
+  if (!device) {
+    Log("The real capacity of drive " + DriveName() + " could not be checked: " + why + ".");
+    return true;
+  }
+  TProbeOptions options;
+  options.runTag = RandomTag();
+  options.stopRequested = [] {
+    tk::Application().KeepAnswering();
+    return CancelRequested;
+  };
+  options.onProgress = [this](int percent) { form_.ShowProgress(percent); };
+  const TProbeResult result = ProbeCapacity(*device, options);
+  device.reset();  // the disk's volumes are let go
+  form_.ShowProgress(0);
+  const std::string decimal = form_.Services().locale->DecimalSeparator();
+  if (!result.notPutBack.empty())
+    Log(std::to_string(result.notPutBack.size()) + " block(s) of drive " + DriveName() +
+        " that the check wrote could not be put back; the format replaces them.");
+  switch (result.verdict) {
+    case TProbeVerdict::Genuine:
+      Log("Drive " + DriveName() + " holds the " + FormatSize(result.claimedBytes, decimal) + " it reports.");
+      return true;
+    case TProbeVerdict::Counterfeit: {
+      const std::string real = FormatSize(result.realBytes, decimal);
+      std::string text = "Drive " + DriveName() + " reports " + FormatSize(result.claimedBytes, decimal) +
+                         " but holds only " + real + ": it is counterfeit, and files written past " + real +
+                         " would be lost. Nothing was erased.";
+      Log(text);
+      if (backup_ && !backup_->Folder().empty()) {
+        const std::string kept = "The drive's files are kept in the backup folder " + backup_->Folder();
+        Log(kept);
+        text += "\r\n\r\n" + kept;
+      }
+      form_.Services().dialogs->ShowMessage(form_.Handle(), tk::Application().Title, text, MessageIcon::Warning);
+      return false;
+    }
+    case TProbeVerdict::Cancelled:
+      return false;
+    case TProbeVerdict::Failed:
+      break;
+  }
+  Log("The real capacity of drive " + DriveName() + " could not be checked: " + result.problem + ".");
+  return !CancelRequested;
 }
 
 void TSpeedUpOperation::FormatStage() {

@@ -33,6 +33,9 @@ class TSpeedUpOperation {
   bool Confirm();
   bool EnterBusyState();
   void CheckDiskStage();
+  // The real-capacity check; false when the run must stop before the erase
+  // (a counterfeit stick, logged and shown, or a stop request).
+  bool CapacityStage();
   // Logs where the drive's files are when the run stops before the erase.
   void StoppedBeforeErase();
   // The backup no longer matches the drive: nothing is erased, the window

@@ -77,6 +77,20 @@ std::string Apply(SimulatedDrive& drive, const std::string& key, const std::stri
   } else if (key == "format-in-use") {
     if (!ParseYesNo(value, flag)) return "format-in-use must be yes or no";
     drive.format.reportsVolumeInUse = flag;
+  } else if (key == "real-size") {
+    if (!ParseInteger(value, number) || number <= 0) return "real-size must be a positive number of bytes";
+    drive.capacity.realBytes = number;
+  } else if (key == "counterfeit") {
+    const std::string kind = AsciiLower(value);
+    if (kind != "wrap" && kind != "limbo") return "counterfeit must be wrap or limbo";
+    drive.capacity.wraps = kind == "wrap";
+  } else if (key == "limbo-reads") {
+    const std::string kind = AsciiLower(value);
+    if (kind != "zeros" && kind != "stale") return "limbo-reads must be zeros or stale";
+    drive.capacity.staleReads = kind == "stale";
+  } else if (key == "write-cache-mib") {
+    if (!ParseInteger(value, number) || number < 0 || number > 4096) return "write-cache-mib must be 0 to 4096";
+    drive.capacity.writeCacheMib = static_cast<int>(number);
   } else if (key == "media") {
     const std::string lower = AsciiLower(value);
     if (lower == "removable") drive.mediaType = 11;
@@ -170,6 +184,7 @@ ParseResult ParseMachine(const std::string& text, const std::string& baseFolder)
     if (drive.letter == 0) result.errors.push_back(name + ": no letter");
     if (drive.folder.empty()) result.errors.push_back(name + ": no folder");
     if (drive.sizeBytes <= 0) result.errors.push_back(name + ": no size");
+    if (drive.capacity.realBytes > drive.sizeBytes) result.errors.push_back(name + ": real-size is larger than size");
     if (drive.volumeBytes > 0 && drive.sizeBytes > 0 && drive.volumeBytes > drive.sizeBytes - kPartitionOffset)
       result.errors.push_back(name + ": volume-size must leave the drive's first MiB to the partition table");
     for (size_t j = 0; j < i; ++j) {

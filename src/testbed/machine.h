@@ -31,6 +31,18 @@ struct SpeedThrottle {
   int readMsPerFile = 0;
 };
 
+// What the stick's flash really holds, for the real-capacity check of its
+// whole disk: a genuine stick holds all of its size; a counterfeit one less,
+// and what is written past that either wraps onto the start ("wrap": the
+// address modulo the real size) or is lost ("limbo": reads there give zeros,
+// or with staleReads what was there before).
+struct CapacityBehaviour {
+  int64_t realBytes = 0;          // 0: the drive's whole size (genuine)
+  bool wraps = false;             // else limbo, when realBytes is set
+  bool staleReads = false;
+  int writeCacheMib = 0;          // a cache that answers reads of recent writes
+};
+
 // Where the one partition of a simulated drive begins.
 inline constexpr int64_t kPartitionOffset = 1024 * 1024;
 
@@ -54,6 +66,7 @@ struct SimulatedDrive {
   FormatBehaviour format;
   SpeedThrottle speedBefore;     // until the first successful format
   SpeedThrottle speedAfter;      // from then on
+  CapacityBehaviour capacity;
   bool formatted = false;        // a format has succeeded during this run
   bool dismounted = false;       // the volume was dismounted during this run
 

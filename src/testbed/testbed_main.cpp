@@ -24,6 +24,7 @@
 #include "testbed/shared_machine.h"
 #include "testbed/sim_device_io.h"
 #include "testbed/sim_format_library.h"
+#include "testbed/sim_raw_disks.h"
 #include "testbed/sim_wmi.h"
 #include "testbed/throttled_speed_test_io.h"
 #include "testbed/wine_mount.h"
@@ -94,7 +95,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   sw::testbed::SimulatedFormatLibrary formatLibrary(machine);
   sw::Win32SpeedTestIo systemSpeedTestIo;
   sw::testbed::ThrottledSpeedTestIo speedTestIo(machine, systemSpeedTestIo);
+  sw::testbed::SimulatedRawDisks rawDisks(machine);
   // The turn passes on once the window is registered with the single-
   // instance guard, so the next copy is refused by it.
-  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary, &speedTestIo}, [&turn] { turn.End(); });
+  return sw::RunMainWindow(instance, {&deviceIo, &wmi, &formatLibrary, &speedTestIo, &rawDisks},
+                           [&turn] { turn.End(); });
 }

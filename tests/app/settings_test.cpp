@@ -85,7 +85,7 @@ TEST_F(SettingsTest, WrongDataTypeShowsRegistryErrorAndSkipsRemainingStartUp) {
 TEST_F(SettingsTest, ClosingAlwaysWritesBothValues) {
   TMainForm& f = CreateForm();
   f.Close();
-  EXPECT_EQ(StoredOptions(), "0000");
+  EXPECT_EQ(StoredOptions(), "00000");
   EXPECT_EQ(StoredFs(), 0);
   form.reset();
 
@@ -96,7 +96,7 @@ TEST_F(SettingsTest, ClosingAlwaysWritesBothValues) {
   g.OptVerbose->SetChecked(false);
   g.FileSystem->SetItemIndex(3);
   g.Close();
-  EXPECT_EQ(StoredOptions(), "1100");
+  EXPECT_EQ(StoredOptions(), "11000");
   EXPECT_EQ(StoredFs(), 3);
   EXPECT_TRUE(CancelRequested) << "closing asks a running format to stop";
 }

@@ -178,7 +178,8 @@ TEST_F(RealExeTest, WindowShowsEveryControlAndClosingSavesFirstStartSettings) {
   }
   EXPECT_EQ(order, (std::vector<std::string>{"COMBOBOX", "BUTTON:Refresh Devices", "COMBOBOX", "EDIT",
                                              "BUTTON:Quick Format", "BUTTON:Scan drive for errors",
-                                             "BUTTON:Measure speed before and after", "EDIT",
+                                             "BUTTON:Measure speed before and after",
+                                             "BUTTON:Check the real capacity", "EDIT",
                                              "BUTTON:Start", "BUTTON:Close"}));
 
   PostMessageW(window, WM_CLOSE, 0, 0);
@@ -186,7 +187,7 @@ TEST_F(RealExeTest, WindowShowsEveryControlAndClosingSavesFirstStartSettings) {
 
   UniqueRegKey key = registry::OpenForReading(HKEY_CURRENT_USER, kSettingsKeyPath);
   ASSERT_TRUE(key.Valid()) << "closing writes the settings";
-  EXPECT_EQ(registry::ReadString(key.Get(), "Options"), "0000");
+  EXPECT_EQ(registry::ReadString(key.Get(), "Options"), "00000");
   EXPECT_EQ(registry::ReadInteger(key.Get(), "FS"), 0);
 }
 

@@ -15,17 +15,18 @@ std::string StoredOptions() {
   return key ? registry::ReadString(key.Get(), "Options") : "<no key>";
 }
 
-TEST_F(SpeedOptionTest, FourthCharacterOfOptionsRoundTripsAndThreeCharactersReadAsOff) {
+TEST_F(SpeedOptionTest, FourthAndFifthCharactersOfOptionsRoundTripAndOlderValuesReadAsOff) {
   struct Case {
     std::string stored;
-    bool scan, quick, verbose, measure;
+    bool scan, quick, verbose, measure, capacity;
     std::string savedAgain;
   };
   const Case cases[] = {
-      {"101", true, false, true, false, "1010"},  // from an older run
-      {"0001", false, false, false, true, "0001"},
-      {"1110", true, true, true, false, "1110"},
-      {"0111", false, true, true, true, "0111"},
+      {"101", true, false, true, false, false, "10100"},  // from older runs
+      {"0001", false, false, false, true, false, "00010"},
+      {"1110", true, true, true, false, false, "11100"},
+      {"01111", false, true, true, true, true, "01111"},
+      {"00001", false, false, false, false, true, "00001"},
   };
   for (const Case& c : cases) {
     WriteOptions(c.stored);
@@ -34,6 +35,7 @@ TEST_F(SpeedOptionTest, FourthCharacterOfOptionsRoundTripsAndThreeCharactersRead
     EXPECT_EQ(f.OptQuickFmt->Checked(), c.quick) << c.stored;
     EXPECT_EQ(f.OptVerbose->Checked(), c.verbose) << c.stored;
     EXPECT_EQ(f.OptMeasureSpeed()->Checked(), c.measure) << c.stored;
+    EXPECT_EQ(f.OptCheckCapacity()->Checked(), c.capacity) << c.stored;
     f.Close();
     EXPECT_EQ(StoredOptions(), c.savedAgain);
     form.reset();
@@ -47,8 +49,11 @@ TEST_F(SpeedOptionTest, OptionSitsInFormatOptionsAfterScanInTabOrder) {
   EXPECT_EQ(option->Caption(), "Measure speed before and after");
   EXPECT_FALSE(option->Checked());
   EXPECT_EQ(GetParent(option->Handle()), f.GroupBox1->Handle());
-  // The keyboard follows the window order: Quick Format, Scan, then this one.
+  // The keyboard follows the window order: Quick Format, Scan, this one,
+  // then the capacity check.
   EXPECT_EQ(GetWindow(f.OptCorrectErrors->Handle(), GW_HWNDNEXT), option->Handle());
+  EXPECT_EQ(GetWindow(option->Handle(), GW_HWNDNEXT), f.OptCheckCapacity()->Handle());
+  EXPECT_FALSE(f.OptCheckCapacity()->Checked());
 }
 
 TEST_F(SpeedOptionTest, SkippedMeasurementIsLoggedAndTheTableShowsNothingInvented) {

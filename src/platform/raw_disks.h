@@ -1,0 +1,22 @@
+// Seam: the whole disk behind a drive letter, opened for raw reads and
+// writes (the real-capacity check). The system's disks in the program, a
+// simulated stick in the testbed.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/block_device.h"
+
+namespace sw {
+
+class IRawDisks {
+ public:
+  virtual ~IRawDisks() = default;
+  // The disk that holds the volume of `letter`, with every volume of that
+  // disk locked and dismounted for as long as the device lives; nothing,
+  // and why in words, when it may not or cannot be opened.
+  virtual std::unique_ptr<IBlockDevice> OpenDiskOf(char letter, std::string& why) = 0;
+};
+
+}  // namespace sw

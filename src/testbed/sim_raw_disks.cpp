@@ -1,0 +1,59 @@
+#include "testbed/sim_raw_disks.h"
+
+#include "platform/text.h"
+#include "testbed/sim_format_library.h"
+#include "testbed/wine_mount.h"
+
+namespace sw::testbed {
+namespace {
+
+// The device the check is handed: the drive's flash, which stays.
+class TBorrowedDisk final : public IBlockDevice {
+ public:
+  explicit TBorrowedDisk(IBlockDevice& flash) : flash_(flash) {}
+  std::uint64_t Size() const override { return flash_.Size(); }
+  std::uint32_t SectorSize() const override { return flash_.SectorSize(); }
+  bool Read(std::uint64_t offset, void* data, std::uint32_t size, std::uint32_t& error) override {
+    return flash_.Read(offset, data, size, error);
+  }
+  bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) override {
+    return flash_.Write(offset, data, size, error);
+  }
+
+ private:
+  IBlockDevice& flash_;
+};
+
+TSimStickDescription FlashOf(const SimulatedDrive& drive) {
+  TSimStickDescription flash;
+  flash.claimedBytes = static_cast<std::uint64_t>(drive.sizeBytes);
+  const CapacityBehaviour& capacity = drive.capacity;
+  if (capacity.realBytes > 0 && capacity.realBytes < drive.sizeBytes) {
+    flash.realBytes = static_cast<std::uint64_t>(capacity.realBytes);
+    flash.kind = capacity.wraps ? TSimStickKind::Wrap : TSimStickKind::Limbo;
+    flash.limboReadsStale = capacity.staleReads;
+  }
+  flash.cacheMiB = static_cast<std::uint32_t>(capacity.writeCacheMib);
+  flash.contentSeed = static_cast<std::uint64_t>(drive.number);
+  return flash;
+}
+
+}  // namespace
+
+std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskOf(char letter, std::string& why) {
+  letter = AsciiUpper(std::string(1, letter))[0];
+  SimulatedDrive* drive = FindByLetter(machine_, letter);
+  if (drive == nullptr || drive->mediaType != 11 || !IsRemovableDrivePresent(letter)) {
+    why = "it is not a removable USB disk";
+    return nullptr;
+  }
+  if (drive->HeldNow()) {
+    why = "drive " + std::string(1, letter) + ": of its disk is in use";
+    return nullptr;
+  }
+  std::unique_ptr<TSimBlockDevice>& flash = flash_[letter];
+  if (!flash) flash = std::make_unique<TSimBlockDevice>(FlashOf(*drive));
+  return std::make_unique<TBorrowedDisk>(*flash);
+}
+
+}  // namespace sw::testbed
