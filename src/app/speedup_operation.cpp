@@ -168,6 +168,12 @@ void TSpeedUpOperation::CheckDiskStage() {
 bool TSpeedUpOperation::CapacityStage() {
   const std::string checking = "Checking the real capacity of drive " + DriveName() + "...";
   Log(checking);
+  // The status line says so for the check's minute, then shows again what it showed before.
+  struct TStatusBack {
+    TMainForm& form;
+    std::string before = form.lblBottomMsg->Caption();
+    ~TStatusBack() { form.lblBottomMsg->SetCaption(before); }
+  } statusBack{form_};
   form_.ShowStatus(checking);
   std::string why = "this program has no access to whole disks";
   IRawDisks* disks = form_.Services().rawDisks;

@@ -56,4 +56,9 @@ std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskOf(char letter, std::st
   return std::make_unique<TBorrowedDisk>(*flash);
 }
 
+const TSimBlockDevice* SimulatedRawDisks::Flash(char letter) const {
+  const auto found = flash_.find(AsciiUpper(std::string(1, letter))[0]);
+  return found != flash_.end() ? found->second.get() : nullptr;
+}
+
 }  // namespace sw::testbed

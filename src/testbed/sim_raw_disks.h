@@ -17,6 +17,8 @@ class SimulatedRawDisks final : public IRawDisks {
  public:
   explicit SimulatedRawDisks(Machine& machine) : machine_(machine) {}
   std::unique_ptr<IBlockDevice> OpenDiskOf(char letter, std::string& why) override;
+  // The flash of the drive of `letter` as the checks left it; null before the first.
+  const TSimBlockDevice* Flash(char letter) const;
 
  private:
   Machine& machine_;
