@@ -195,7 +195,9 @@ bool TSpeedUpOperation::CapacityStage() {
   const std::string decimal = form_.Services().locale->DecimalSeparator();
   if (!result.notPutBack.empty())
     Log(std::to_string(result.notPutBack.size()) + " block(s) of drive " + DriveName() +
-        " that the check wrote could not be put back; the format replaces them.");
+        " that the check wrote could not be put back" +
+        (backup_ && !backup_->Folder().empty() ? "; the backup in " + backup_->Folder() + " holds the drive's files."
+                                               : "."));
   switch (result.verdict) {
     case TProbeVerdict::Genuine:
       Log("Drive " + DriveName() + " holds the " + FormatSize(result.claimedBytes, decimal) + " it reports.");
