@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -89,6 +89,8 @@ struct VerdictCase {
   TProbePlan plan;
 };
 
+void PrintTo(const VerdictCase& c, std::ostream* out) { *out << c.name; }
+
 class ProbeVerdict : public ::testing::TestWithParam<VerdictCase> {};
 
 TEST_P(ProbeVerdict, FindsTheRealSizeAndPutsEverythingBack) {
@@ -132,6 +134,8 @@ struct FaultCase {
   TProbeVerdict verdict;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+
 class ProbeFault : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(ProbeFault, PutsEverythingBack) {
@@ -173,7 +177,7 @@ TEST_P(ProbeGone, NamesTheBlocksNotPutBack) {
   EXPECT_EQ(probed.ChangedBlocks(), named);
 }
 
-INSTANTIATE_TEST_SUITE_P(Calls, ProbeGone, ::testing::Values(2, 1001, 4110, 6000, 8200));
+INSTANTIATE_TEST_SUITE_P(Calls, ProbeGone, ::testing::Values(2, 1000, 4110, 6000, 8200));
 
 }  // namespace
 }  // namespace sw
