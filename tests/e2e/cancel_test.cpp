@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "choose_folder.h"
 #include "platform/text.h"
 #include "testbed_session.h"
 #include "ui_driver.h"
@@ -55,13 +54,7 @@ TEST(CancelTest, CancelDuringALargeFilesBackupStopsItHalfWayAndErasesNothing) {
     const std::string piece(8 << 20, 'v');
     for (int i = 0; i < 128; ++i) video << piece;
   }
-  const std::string backup = session.Folder() + "\\backup";
-  CreateDirectoryW(Widen(backup).c_str(), nullptr);
-  session.Click("Start");
-  ASSERT_TRUE(ui::AnswerDialog("Warning", "Yes", "will be erased", kStepTimeoutMs));
-  ASSERT_TRUE(ui::AnswerDialog("Confirmation", "Yes", "back up data", kStepTimeoutMs));
-  const ui::FolderChoice choice = ui::ChooseFolder("Browse for Folder", backup, kStepTimeoutMs);
-  ASSERT_TRUE(choice.accepted) << choice.problem;
+  ASSERT_EQ(session.StartWithBackup(), "");
 
   // The status line tells how far the backup is; Cancel once it is under way.
   std::string status;

@@ -2,7 +2,6 @@
 // before anything is erased, a genuine one goes on to the format.
 #include <gtest/gtest.h>
 
-#include "choose_folder.h"
 #include "platform/text.h"
 #include "testbed_session.h"
 #include "ui_driver.h"
@@ -13,13 +12,7 @@ namespace {
 // Starts a run with the check on and a backup into the session's folder.
 void StartCheckedRun(const TestbedSession& session) {
   ui::SetChecked(ui::FindControl(session.Window(), "Button", "Check the real capacity"), true);
-  const std::string backup = session.Folder() + "\\backup";
-  CreateDirectoryW(Widen(backup).c_str(), nullptr);
-  session.Click("Start");
-  ASSERT_TRUE(ui::AnswerDialog("Warning", "Yes", "will be erased", kStepTimeoutMs));
-  ASSERT_TRUE(ui::AnswerDialog("Confirmation", "Yes", "back up data", kStepTimeoutMs));
-  const ui::FolderChoice choice = ui::ChooseFolder("Browse for Folder", backup, kStepTimeoutMs);
-  ASSERT_TRUE(choice.accepted) << choice.problem;
+  ASSERT_EQ(session.StartWithBackup(), "");
 }
 
 TEST(CapacityCheckTest, ACounterfeitStickStopsTheRunBeforeTheEraseAndKeepsTheBackup) {
@@ -34,11 +27,11 @@ TEST(CapacityCheckTest, ACounterfeitStickStopsTheRunBeforeTheEraseAndKeepsTheBac
   ASSERT_TRUE(session.WaitForLog(verdict)) << session.Log();
   EXPECT_TRUE(InOrder(session.Log(), {"Data backup completed.", "Checking the real capacity of drive " + drive + ":...",
                                       verdict, "The drive's files are kept in the backup folder " +
-                                                   session.Folder() + "\\backup"}))
+                                                   session.BackupFolder()}))
       << session.Log();
   EXPECT_EQ(session.Log().find("Format USB drive..."), std::string::npos);
   EXPECT_EQ(session.StickFiles(), SampleFiles());
-  EXPECT_NE(GetFileAttributesW(Widen(session.Folder() + "\\backup\\Readme.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW(Widen(session.BackupFolder() + "\\Readme.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(CapacityCheckTest, AGenuineStickIsNamedInOneLineAndTheRunGoesOn) {

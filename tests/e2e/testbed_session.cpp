@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "testbed/sim_format_library.h"
 #include "testbed/wine_mount.h"
+#include "choose_folder.h"
 #include "ui_driver.h"
 
 namespace sw::e2e {
@@ -143,6 +144,15 @@ void TestbedSession::Start(const std::string& driveKeys, int copies) {
       otherCopies_.push_back(std::move(copiesStarted[i]));
   }
   if (window_ == nullptr && problem_.empty()) problem_ = "the testbed's window did not appear";
+}
+
+std::string TestbedSession::StartWithBackup() const {
+  CreateDirectoryW(Widen(BackupFolder()).c_str(), nullptr);
+  Click("Start");
+  if (!ui::AnswerDialog("Warning", "Yes", "will be erased", kStepTimeoutMs)) return "no question before the erase";
+  if (!ui::AnswerDialog("Confirmation", "Yes", "back up data", kStepTimeoutMs)) return "no backup question";
+  const ui::FolderChoice choice = ui::ChooseFolder("Browse for Folder", BackupFolder(), kStepTimeoutMs);
+  return choice.accepted ? std::string() : "folder dialog: " + choice.problem;
 }
 
 std::vector<DWORD> TestbedSession::WaitForOtherCopies(unsigned timeoutMs) const {

@@ -44,6 +44,12 @@ class TestbedSession {
   // The session's own folder, where the testbed and its backup folder lie.
   std::string Folder() const;
 
+  // Presses Start, answers Yes to erase and to back up, and chooses the
+  // folder "backup" of the session's folder (made first: the dialog selects
+  // only folders that exist). Empty when all went so; else what did not.
+  std::string StartWithBackup() const;
+  std::string BackupFolder() const { return Folder() + "\\backup"; }
+
   std::string Log() const;
   bool WaitForLog(const std::string& text, unsigned timeoutMs = kStepTimeoutMs) const;
   HWND Button(const std::string& caption) const;
