@@ -22,12 +22,13 @@ std::wstring ModuleFolder() {
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
-// A letter that names no drive at all, from Y downwards.
+// A letter that names no drive at all, from Y downwards. By the drive's
+// type: under Wine a letter mapped and removed again stays in
+// GetLogicalDrives while the prefix's server runs.
 char UnusedLetter() {
-  const DWORD used = GetLogicalDrives();
   for (char letter = 'Y'; letter >= 'D'; --letter) {
     const std::wstring root = Widen(std::string(1, letter) + ":\\");
-    if (!(used & (1u << (letter - 'A'))) && GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR) return letter;
+    if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR) return letter;
   }
   return 0;
 }

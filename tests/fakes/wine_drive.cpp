@@ -25,8 +25,19 @@ char WineDrive::UnusedLetter() {
   return 0;
 }
 
+char WineDrive::LetterToMap() {
+  // By the drive's type, not GetLogicalDrives: under Wine a letter that was
+  // mapped and removed again stays in that list while the prefix's server
+  // runs, and the suites would soon run out of letters.
+  for (char letter = 'Y'; letter >= 'D'; --letter) {
+    const std::wstring root = Widen(std::string(1, letter) + ":\\");
+    if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR && !DriveReadable(letter)) return letter;
+  }
+  return 0;
+}
+
 WineDrive::WineDrive() {
-  letter_ = UnusedLetter();
+  letter_ = LetterToMap();
   if (letter_ == 0) {
     problem_ = "no free drive letter";
     return;

@@ -33,8 +33,11 @@ class WineDrive {
   bool Pull();
   bool PutBack();
 
-  // A letter that names no drive at all.
+  // A letter that names no drive at all, and never did while this prefix's
+  // server runs.
   static char UnusedLetter();
+  // A letter free to map a drive on: also one whose drive was removed.
+  static char LetterToMap();
 
  private:
   std::string problem_;
