@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <random>
+
 #include "app/backup_location.h"
 #include "app/fmtmain.h"
 #include "app/label_rules.h"
@@ -36,14 +38,8 @@ constexpr int kSmallerCluster = kLargeCluster / 2;
 
 // A tag no earlier run left on the disk: the probe's blocks carry it.
 std::uint64_t RandomTag() {
-  LARGE_INTEGER counter{};
-  QueryPerformanceCounter(&counter);
-  std::uint64_t tag = static_cast<std::uint64_t>(counter.QuadPart) ^ (GetTickCount64() << 32) ^ GetCurrentProcessId();
-  // splitmix64: the counter's low bits spread over the whole tag
-  tag += 0x9E3779B97F4A7C15ull;
-  tag = (tag ^ (tag >> 30)) * 0xBF58476D1CE4E5B9ull;
-  tag = (tag ^ (tag >> 27)) * 0x94D049BB133111EBull;
-  return tag ^ (tag >> 31);
+  std::random_device source;
+  return (static_cast<std::uint64_t>(source()) << 32) ^ source();
 }
 
 }  // namespace

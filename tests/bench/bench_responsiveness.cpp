@@ -106,26 +106,19 @@ bool WriteWholeFile(const std::string& path, const std::vector<char>& content) {
          written == content.size();
 }
 
-// One large file of pseudo-random bytes, written 8 MiB at a time, and
+// One large file, written 8 MiB at a time, each piece of its own byte, and
 // `folders` x `perFolder` small files of 0.5 to 8 KB.
 bool FillStick(const std::string& stick, int largeMiB, int folders, int perFolder) {
-  constexpr long long kPiece = 8ll << 20;
   sw::UniqueHandle large(
       CreateFileW(sw::Widen(stick + "\\large.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  if (!large) return false;
-  std::vector<unsigned long long> piece(static_cast<size_t>(kPiece) / sizeof(unsigned long long));
-  unsigned long long state = 0x9E3779B97F4A7C15ull;
-  for (long long left = static_cast<long long>(largeMiB) << 20; left > 0; left -= kPiece) {
-    for (unsigned long long& word : piece) {  // xorshift64
-      state ^= state << 13;
-      state ^= state >> 7;
-      state ^= state << 17;
-      word = state;
-    }
-    const auto size = static_cast<DWORD>(std::min<long long>(left, kPiece));
+  std::vector<char> piece(8 << 20);
+  for (int mib = 0; large && mib < largeMiB; mib += 8) {
+    std::fill(piece.begin(), piece.end(), static_cast<char>(mib));
     DWORD written = 0;
+    const auto size = static_cast<DWORD>(std::min(8, largeMiB - mib)) << 20;
     if (!WriteFile(large.Get(), piece.data(), size, &written, nullptr) || written != size) return false;
   }
+  if (!large) return false;
   for (int f = 0; f < folders; ++f) {
     const std::string folder = stick + "\\folder" + std::to_string(f);
     CreateDirectoryW(sw::Widen(folder).c_str(), nullptr);
