@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "choose_folder.h"
+#include "log_follower.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "testbed_session.h"
@@ -30,7 +31,6 @@ using sw::e2e::TestbedSession;
 constexpr DWORD kProbeIntervalMs = 20;
 constexpr UINT kProbeTimeoutMs = 10000;
 constexpr DWORD kLogPollMs = 100;
-constexpr int kLinesPerPoll = 5000;  // a poll that falls behind catches up on the next
 constexpr DWORD kRunTimeoutMs = 2 * 60 * 60 * 1000;
 constexpr double kWorstGoalMs = 250;
 constexpr double kP99GoalMs = 100;
@@ -131,10 +131,9 @@ bool FillStick(const std::string& stick, int largeMiB, int folders, int perFolde
   return true;
 }
 
-// Follows the log from line `seen` on until the run's success or failure
-// line: the time each stage began (by this thread's clock, so within a poll
-// of the line) and the line that ended the run. The log is read only when it
-// has new lines; each read costs the window a copy of its text up to them.
+// Follows the log's new lines until the run's success or failure line: the
+// time each stage began (by this thread's clock, so within a poll of the
+// line) and the line that ended the run.
 struct Followed {
   std::vector<std::pair<int, double>> starts;  // stage index, ms
   double end = 0;
@@ -142,19 +141,15 @@ struct Followed {
   bool succeeded = false;
 };
 
-Followed FollowLog(HWND window, int seen, double listingStart) {
+Followed FollowLog(sw::ui::LogFollower& follower, double listingStart) {
   Followed run;
   run.starts.push_back({0, listingStart});
-  HWND log = sw::ui::FindLog(window);
+  std::vector<std::string> lines;
   const DWORD deadline = GetTickCount() + kRunTimeoutMs;
-  while (IsWindow(window) && GetTickCount() < deadline) {
-    // The log's text ends with a line break: the last line is still empty.
-    const int complete = sw::ui::LogLineCount(log) - 1;
-    const int count = std::min(complete - seen, kLinesPerPoll);
-    if (count > 0) {
+  bool answering = true;
+  while (GetTickCount() < deadline && (answering = follower.NewLines(lines))) {
+    if (!lines.empty()) {
       const double now = Now();
-      const std::vector<std::string> lines = sw::ui::LogLines(log, seen, count);
-      seen += static_cast<int>(lines.size());
       for (const std::string& line : lines) {
         for (int next = run.starts.back().first + 1; next < kStageCount; ++next)
           if (line.starts_with(kStages[next].marker)) {
@@ -174,7 +169,7 @@ Followed FollowLog(HWND window, int seen, double listingStart) {
     Sleep(kLogPollMs);
   }
   run.end = Now();
-  run.lastLine = IsWindow(window) ? "no end of the run within the time allowed" : "the testbed's window closed";
+  run.lastLine = answering ? "no end of the run within the time allowed" : "the testbed's window closed";
   return run;
 }
 
@@ -274,7 +269,10 @@ int main(int argc, char** argv) {
     std::printf("the questions before the run did not appear\n");
     return 1;
   }
-  const int seen = sw::ui::LogLineCount(sw::ui::FindLog(session.Window())) - 1;
+  // Only the lines after the questions count.
+  sw::ui::LogFollower follower(sw::ui::FindLog(session.Window()));
+  std::vector<std::string> before;
+  follower.NewLines(before);
   const sw::ui::FolderChoice choice = sw::ui::ChooseFolder("Browse for Folder", backup, sw::e2e::kStepTimeoutMs);
   if (!choice.accepted) {
     std::printf("the folder dialog was not answered: %s\n", choice.problem.c_str());
@@ -286,7 +284,7 @@ int main(int argc, char** argv) {
   std::vector<Probe> probes;
   probes.reserve(200000);
   std::thread prober(ProbeWindow, session.Window(), std::cref(stop), std::ref(probes));
-  const Followed run = FollowLog(session.Window(), seen, listingStart);
+  const Followed run = FollowLog(follower, listingStart);
   stop = true;
   prober.join();
 

@@ -1,75 +1,19 @@
 #!/usr/bin/env bash
 # One whole speed-up in the testbed (scan, backup, format, restore) on a
 # generated stick of many small files and a few large ones, driven through
-# the real window as scripts/run does. Prints the time from Start to the
-# last log line. Everything it writes stays in the build folder.
+# the real window as scripts/run does. Prints the time from the backup
+# folder's answer to the last log line, each stage's share, and the
+# program's peak working set. Everything it writes stays in the build folder.
 #   tests/bench/bench_testbed.sh [folders] [files-per-folder] [large-files] [large-MiB]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$root/build}"
-folders="${1:-30}" per_folder="${2:-100}" large="${3:-4}" large_mib="${4:-8}"
+source "$root/tests/bench/testbed_bench.sh"
 
-"$root/scripts/build" --target stickwise-testbed uidriver marbolt >/dev/null
-
-# The stick: a pristine tree to compare with afterwards, and its copy that
-# the testbed maps as removable drive Q:.
-pristine="$BUILD_DIR/bench-stick-pristine"
-stick="$BUILD_DIR/bench-stick"
-rm -rf "$pristine" "$stick" "$BUILD_DIR/backup"
-python3 - "$pristine" "$folders" "$per_folder" "$large" "$large_mib" <<'PY'
-import os, sys
-root, folders, per_folder, large, large_mib = sys.argv[1], *map(int, sys.argv[2:])
-for f in range(folders):
-    os.makedirs(f"{root}/folder{f}")
-    for i in range(per_folder):
-        size = 512 + (i * 7919 + f * 104729) % 7680
-        with open(f"{root}/folder{f}/file{i}.dat", "wb") as out:
-            out.write(bytes([97 + i % 26]) * size)
-for i in range(large):
-    with open(f"{root}/large{i}.bin", "wb") as out:
-        out.write(os.urandom(large_mib << 20))
-PY
-cp -r "$pristine" "$stick"
-files=$(find "$pristine" -type f | wc -l)
-echo "testbed: stick of $files files, $(du -sm "$pristine" | cut -f1) MiB"
-sed -e 's/^folder = .*/folder = bench-stick/' -e 's/^label = .*/label = BENCH/' \
-  "$root/scripts/testbed-demo/machine.ini" >"$BUILD_DIR/bench-testbed.ini"
-
-source "$root/scripts/wine-env.sh"
-export STICKWISE_FORCE_XVFB=1
-start_wine_env
-
-title="Stickwise 2.0"
-driver() { /usr/lib/wine/wine64 "$BUILD_DIR/tests/support/uidriver.exe" "$@"; }
-(cd "$BUILD_DIR" && exec /usr/lib/wine/wine64 "$BUILD_DIR/stickwise-testbed.exe" bench-testbed.ini) &
-app=$!
-finish() {
-  driver close "$title" >/dev/null 2>&1 || true
-  for _ in $(seq 1 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-  kill "$app" 2>/dev/null || true
-  wait "$app" 2>/dev/null || true
-}
-driver wait "$title" 30000 || { echo "testbed: no main window" >&2; finish; exit 1; }
-driver check "$title" "Scan drive for errors" on
-
-started=$(date +%s.%N)
-driver click "$title" Start
-driver answer Warning Yes "will be erased" 10000
-driver answer Confirmation Yes "back up data" 10000
-driver answer "Browse for Folder" OK "" 30000
-if ! driver waitlog "$title" "Operations completed." 1800000; then
-  echo "testbed: the speed-up did not complete" >&2
-  driver log "$title" | tail -20 >&2 || true
-  finish
-  exit 1
-fi
-ended=$(date +%s.%N)
-lines=$(driver log "$title" | wc -l)
-finish
-echo "testbed: Start to the last line in $(echo "$ended - $started" | bc) s, $lines log lines"
-if ! diff -r "$pristine" "$stick" >/dev/null; then
-  echo "testbed: the stick's files differ from before (kept in $stick)" >&2
-  exit 1
-fi
+make_stick "${1:-30}" "${2:-100}" "${3:-4}" "${4:-8}"
+echo "testbed: stick of $(find "$bench_pristine" -type f | wc -l) files, $(du -sm "$bench_pristine" | cut -f1) MiB"
+run_speedup "$BUILD_DIR/bench-testbed.log"
+stage_seconds "$BUILD_DIR/bench-testbed.log" | awk -F'\t' '{ printf "  %-14s %8.1f s\n", $1, $2 }'
+echo "testbed: ${run_seconds} s to the last line, $run_lines log lines, peak $run_peak_mb MB"
 echo "testbed: the stick's files are back after the format"
-rm -rf "$pristine" "$stick"
+rm -rf "$bench_pristine" "$bench_stick"

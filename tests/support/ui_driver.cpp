@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "log_follower.h"
+
 namespace sw::ui {
 namespace {
 
@@ -192,40 +194,14 @@ HWND FindLog(HWND window) {
 bool WaitForLogText(HWND window, const std::string& text, unsigned timeoutMs) {
   HWND log = FindLog(window);
   if (log == nullptr) return false;
-  return Poll(timeoutMs, [&]() -> HWND { return WindowText(log).find(text) != std::string::npos ? log : nullptr; }) !=
-         nullptr;
-}
-
-int LogLineCount(HWND log) { return static_cast<int>(Send(log, EM_GETLINECOUNT, 0, 0)); }
-
-std::vector<std::string> LogLines(HWND log, int first, int count) {
-  // EM_GETLINE would read one line alone, but Wine 8 carries its buffer
-  // between processes wrongly: a long line can come back cut short, and the
-  // control's process can be left with a damaged heap (the testbed then
-  // dies). WM_GETTEXT is carried whole, and stops where it is told to.
-  LRESULT begin = 0, end = 0;
-  if (!SendWithin(log, EM_LINEINDEX, static_cast<WPARAM>(first), 0, kReplyTimeoutMs, begin) || begin < 0) return {};
-  const bool toLineStart =
-      SendWithin(log, EM_LINEINDEX, static_cast<WPARAM>(first + count), 0, kReplyTimeoutMs, end) && end >= 0;
-  if (!toLineStart) end = Send(log, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<size_t>(end) + 1, L'\0');
-  const auto copied = static_cast<size_t>(Send(log, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
-  text.resize(std::min(copied, static_cast<size_t>(end)));
-
+  LogFollower follower(log);
   std::vector<std::string> lines;
-  size_t at = static_cast<size_t>(begin);
-  while (at <= text.size() && static_cast<int>(lines.size()) < count) {
-    size_t lineEnd = text.find(L"\r\n", at);
-    if (lineEnd == std::wstring::npos) {
-      // The text's last line: a line of its own unless the lines asked for
-      // ended just before it.
-      if (!toLineStart) lines.push_back(Narrow(text.substr(at)));
-      break;
-    }
-    lines.push_back(Narrow(text.substr(at, lineEnd - at)));
-    at = lineEnd + 2;
-  }
-  return lines;
+  auto found = [&] {
+    if (!follower.NewLines(lines)) return false;
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }) ||
+           follower.Unfinished().find(text) != std::string::npos;
+  };
+  return Poll(timeoutMs, [&]() -> HWND { return found() ? log : nullptr; }) != nullptr;
 }
 
 std::vector<std::string> ListWindows() {

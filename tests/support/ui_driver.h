@@ -50,16 +50,9 @@ bool SelectComboItem(HWND combo, const std::string& text);
 
 // The main window's activity log: its multi-line edit.
 HWND FindLog(HWND window);
-// Waits until the log contains `text`; false after `timeoutMs`.
+// Waits until a line of the log contains `text`; false after `timeoutMs`.
+// Each look reads only the lines added since the one before (LogFollower).
 bool WaitForLogText(HWND window, const std::string& text, unsigned timeoutMs);
-// The number of lines of the log control `log` (the last one is empty when
-// the text ends with a line break); 0 when it does not answer.
-int LogLineCount(HWND log);
-// Up to `count` lines of the log control from line `first` (0-based) on;
-// fewer at the end of the text. The text after them is not read, the text
-// before them is (see the function for why); empty when the control does
-// not answer.
-std::vector<std::string> LogLines(HWND log, int first, int count);
 
 // Every visible top-level window as "caption [class]" and below it its
 // visible controls, indented, for diagnosis.

@@ -14,10 +14,16 @@
 //   uidriver items    <window> <combo index>             print the items of a combo box
 //   uidriver shown    <window> <class> <caption>         exit 0 when the control is visible
 //   uidriver log      <window>                           print the activity log
-//   uidriver waitlog  <window> <text> [timeout-ms]       exit 0 once the log contains text
+//   uidriver waitlog  <window> <text> [timeout-ms]       exit 0 once a log line contains text
+//   uidriver follow   <window> <timeout-ms> <text>...    print each new log line after the ms since
+//                                                        the start and a tab; exit 0 after the first
+//                                                        line that contains one of the texts
+//   uidriver memory   <window>                           print the peak and current working set of
+//                                                        the window's process, in bytes
 //   uidriver windows                                     print the visible top-level windows
 #include <windows.h>
 #include <shellapi.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +31,8 @@
 #include <vector>
 
 #include "choose_folder.h"
+#include "log_follower.h"
+#include "platform/handles.h"
 #include "ui_driver.h"
 
 namespace {
@@ -37,7 +45,7 @@ unsigned Timeout(const std::vector<std::string>& args, size_t index, unsigned fa
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: uidriver wait|close|click|answer|choosefolder|settext|check|select|items|shown|log|waitlog|windows ...\n");
+               "usage: uidriver wait|close|click|answer|choosefolder|settext|check|select|items|shown|log|waitlog|follow|memory|windows ...\n");
   return 2;
 }
 
@@ -60,6 +68,44 @@ std::vector<std::string> Arguments() {
 void PrintUtf8(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
+}
+
+// Prints the log's lines as they come, each after the time it was first
+// seen, until one holds one of `ends`. A look every 100 ms reads only what
+// was added since the one before.
+int FollowLog(HWND window, unsigned timeoutMs, const std::vector<std::string>& ends) {
+  HWND log = sw::ui::FindLog(window);
+  if (log == nullptr) return 1;
+  sw::ui::LogFollower follower(log);
+  std::vector<std::string> lines;
+  const ULONGLONG start = GetTickCount64();
+  while (GetTickCount64() - start < timeoutMs && follower.NewLines(lines)) {
+    std::string out;
+    const auto now = static_cast<unsigned long long>(GetTickCount64() - start);
+    for (const std::string& line : lines) {
+      out += std::to_string(now) + "\t" + line + "\n";
+      for (const std::string& end : ends)
+        if (line.find(end) != std::string::npos) {
+          PrintUtf8(out);
+          return 0;
+        }
+    }
+    if (!out.empty()) PrintUtf8(out);
+    Sleep(100);
+  }
+  return 1;
+}
+
+int PrintMemory(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  sw::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!process || !GetProcessMemoryInfo(process.Get(), &counters, sizeof counters)) return 1;
+  std::printf("%llu %llu\n", static_cast<unsigned long long>(counters.PeakWorkingSetSize),
+              static_cast<unsigned long long>(counters.WorkingSetSize));
+  return 0;
 }
 
 }  // namespace
@@ -101,6 +147,9 @@ int main() {
     return 0;
   }
   if (command == "waitlog" && args.size() >= 3) return WaitForLogText(window, args[2], Timeout(args, 3, kFindTimeoutMs)) ? 0 : 1;
+  if (command == "follow" && args.size() >= 4)
+    return FollowLog(window, Timeout(args, 2, kFindTimeoutMs), std::vector<std::string>(args.begin() + 3, args.end()));
+  if (command == "memory") return PrintMemory(window);
   if (command == "click" && args.size() >= 3) {
     HWND button = FindControl(window, "Button", args[2]);
     if (button == nullptr) return 1;
