@@ -319,11 +319,19 @@ std::string TDriveBackup::StopQuestion() const {
 
 bool TDriveBackup::WriteNote(bool restored, bool withList) {
   TBackupMarker marker{DriveRoot(), started_, 0, 0, restored, {}};
-  if (withList) marker.list = backedUp_;
   for (const TCopiedFile& file : withList ? backedUp_ : listed_) {
     ++marker.files;
     marker.bytes += file.size;
   }
+  if (!withList) return WriteBackupMarker(folder_, marker);
+  // The list is lent to the note rather than copied: with a hundred
+  // thousand files a copy would cost megabytes just when the log is longest.
+  marker.list = std::move(backedUp_);
+  struct GiveBack {
+    std::vector<TCopiedFile>& from;
+    std::vector<TCopiedFile>& to;
+    ~GiveBack() { to = std::move(from); }
+  } giveBack{marker.list, backedUp_};
   return WriteBackupMarker(folder_, marker);
 }
 

@@ -41,19 +41,25 @@ bool IsRecycleBinFolderName(const std::string& name) { return IsRecycleBinName(n
 bool IsSystemVolumeInformation(const std::string& name) { return AsciiUpper(name) == "SYSTEM VOLUME INFORMATION"; }
 
 // A path in capitals the way Windows compares names (the invariant locale's
-// uppercase), as the key of the files a run has written.
-std::wstring CaseKey(const std::string& path) {
+// uppercase), as the key of the files a run has written; kept in UTF-8,
+// which holds a path in half the room.
+std::string CaseKey(const std::string& path) {
   std::wstring wide = Widen(path);
-  if (wide.empty()) return wide;
+  if (wide.empty()) return path;
   const int length = static_cast<int>(wide.size());
   const int size = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, nullptr, 0, nullptr,
                                  nullptr, 0);
-  if (size <= 0) return wide;
+  if (size <= 0) return path;
   std::wstring upper(static_cast<size_t>(size), L'\0');
   if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, upper.data(), size, nullptr, nullptr,
                     0) != size)
-    return wide;
-  return upper;
+    return path;
+  return Narrow(upper);
+}
+
+// `path` below `base`, which it begins with; the whole path when it does not.
+std::string Below(const std::string& path, const std::string& base) {
+  return path.starts_with(base) ? path.substr(base.size()) : path;
 }
 
 // The files anywhere below `folder` (ending in a backslash), counted by a
@@ -159,8 +165,9 @@ class TFolderCopyRun {
   std::string runDestination_;  // the top destination folder, never walked as a source
   std::optional<TStreamingCopier> copier_;
   // A guarded run's destinations written so far (CaseKey) and the source
-  // file that went to each.
-  std::unordered_map<std::wstring, std::string> written_;
+  // file that went to each, both below the run's own folders: a run of a
+  // hundred thousand files keeps no folder prefix a hundred thousand times.
+  std::unordered_map<std::string, std::string> written_;
 };
 
 bool IsFullError(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
@@ -307,9 +314,9 @@ void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::
   // Before any replace rule: on a destination that ignores case the second
   // of two names that differ only in case would replace the first.
   if (Guarded() && !listOnly_) {
-    const auto earlier = written_.find(CaseKey(destinationFile));
+    const auto earlier = written_.find(CaseKey(Below(destinationFile, runDestination_)));
     if (earlier != written_.end()) {
-      RefuseSecondWrite(entry, name, sourceFolder, destinationFile, earlier->second);
+      RefuseSecondWrite(entry, name, sourceFolder, destinationFile, runSource_ + earlier->second);
       return;
     }
   }
@@ -429,7 +436,7 @@ bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::strin
   const TFileCopyResult result = copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack,
                                                &entry, safeguards_->flush);
   if (result.failure == TCopyFailure::None) {
-    written_.emplace(CaseKey(destinationFile), sourceFile);
+    written_.emplace(CaseKey(Below(destinationFile, runDestination_)), Below(sourceFile, runSource_));
     if (safeguards_->copied != nullptr)
       safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), result.size, result.hash});
     return true;

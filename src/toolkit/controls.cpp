@@ -190,11 +190,10 @@ TMemo::TMemo(TComponent* owner, TControl* parent) : TControl(owner, parent) {
 void TMemo::AppendLine(const std::string& line) {
   store_.Append(line);
   auto sinceFeed = std::chrono::steady_clock::now() - lastFeed_;
-  auto interval = std::chrono::milliseconds(kFeedIntervalMs);
-  if (sinceFeed >= interval) {
+  if (sinceFeed >= feedInterval_) {
     Flush();
   } else {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(interval - sinceFeed);
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(feedInterval_ - sinceFeed);
     StartFeedTimer(static_cast<unsigned>(left.count()));
   }
 }
@@ -202,17 +201,22 @@ void TMemo::AppendLine(const std::string& line) {
 void TMemo::Flush() {
   StopFeedTimer();
   if (!store_.HasUnfed() || Handle() == nullptr) return;
+  const auto started = std::chrono::steady_clock::now();
   std::wstring wide = Widen(store_.TakeUnfed());
   // Replacing the empty selection at the end appends and scrolls there.
   int end = GetWindowTextLengthW(Handle());
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+  UpdateWindow(Handle());  // the paint is part of what a feed costs
   lastFeed_ = std::chrono::steady_clock::now();
+  feedInterval_ = std::max<std::chrono::steady_clock::duration>(std::chrono::milliseconds(kFeedIntervalMs),
+                                                                 kFeedCostFactor * (lastFeed_ - started));
 }
 
 void TMemo::Clear() {
   StopFeedTimer();
   store_.Clear();
+  feedInterval_ = std::chrono::milliseconds(kFeedIntervalMs);
   SetWindowTextW(Handle(), L"");
 }
 

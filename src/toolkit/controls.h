@@ -96,10 +96,18 @@ class TComboBox : public TControl {
 // would make a long log cost minutes. A line appended after a quiet spell
 // shows at once; lines that follow within the feed interval go in together
 // when it has passed, by a timer if no further line comes, so every line
-// shows within about one interval of its append once messages run.
+// shows within about one interval of its append once messages run. The
+// interval is 100 ms, or longer once a feed itself costs more than a fifth
+// of that (kFeedCostFactor).
 class TMemo : public TControl {
  public:
   static constexpr unsigned kFeedIntervalMs = 100;
+  // A feed costs the control time that grows with the text it already
+  // holds: the system's edit walks its lines on every change, and again for
+  // every line it paints. The next feed waits at least this many times the
+  // last one's cost, so however long the log grows, showing it takes a
+  // bounded share of the run.
+  static constexpr int kFeedCostFactor = 5;
 
   TMemo(TComponent* owner, TControl* parent);
   // Appends `line` (its own line breaks make several lines) at the end.
@@ -129,6 +137,7 @@ class TMemo : public TControl {
 
   TLineStore store_;
   std::chrono::steady_clock::time_point lastFeed_{};
+  std::chrono::steady_clock::duration feedInterval_ = std::chrono::milliseconds(kFeedIntervalMs);
   bool feedTimerRunning_ = false;
 };
 

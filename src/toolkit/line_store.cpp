@@ -1,41 +1,42 @@
 #include "toolkit/line_store.h"
 
-#include "platform/text.h"
-
 namespace sw::tk {
-namespace {
-
-std::string JoinWithBreaks(std::vector<std::string>::const_iterator first,
-                           std::vector<std::string>::const_iterator last) {
-  size_t size = 0;
-  for (auto line = first; line != last; ++line) size += line->size() + 2;
-  std::string text;
-  text.reserve(size);
-  for (auto line = first; line != last; ++line) text.append(*line).append("\r\n");
-  return text;
-}
-
-}  // namespace
 
 void TLineStore::Append(std::string_view text) {
-  std::vector<std::string> parts = SplitLines(text);
-  if (parts.empty()) {
-    lines_.emplace_back();  // an empty line is a line of its own
-    return;
+  // No line holds a break, so the stored text splits back into the lines.
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t lineBreak = text.find_first_of("\r\n", at);
+    if (lineBreak == std::string_view::npos) break;
+    text_.append(text.substr(at, lineBreak - at)).append("\r\n");
+    ++count_;
+    at = lineBreak + (text.compare(lineBreak, 2, "\r\n") == 0 ? 2 : 1);
   }
-  for (std::string& part : parts) lines_.push_back(std::move(part));
+  // The text after the last break, or an empty text: one more line.
+  if (at < text.size() || text.empty()) {
+    text_.append(text.substr(at)).append("\r\n");
+    ++count_;
+  }
 }
 
 void TLineStore::Clear() {
-  lines_.clear();
+  text_.clear();
+  text_.shrink_to_fit();
+  count_ = 0;
   fed_ = 0;
 }
 
-std::string TLineStore::Text() const { return JoinWithBreaks(lines_.begin(), lines_.end()); }
+std::vector<std::string> TLineStore::Lines() const {
+  std::vector<std::string> lines;
+  lines.reserve(count_);
+  for (size_t at = 0, end; (end = text_.find("\r\n", at)) != std::string::npos; at = end + 2)
+    lines.emplace_back(text_, at, end - at);
+  return lines;
+}
 
 std::string TLineStore::TakeUnfed() {
-  std::string text = JoinWithBreaks(lines_.begin() + static_cast<std::ptrdiff_t>(fed_), lines_.end());
-  fed_ = lines_.size();
+  std::string text = text_.substr(fed_);
+  fed_ = text_.size();
   return text;
 }
 

@@ -13,7 +13,7 @@ source "$root/tests/bench/testbed_bench.sh"
 make_stick "${1:-30}" "${2:-100}" "${3:-4}" "${4:-8}"
 echo "testbed: stick of $(find "$bench_pristine" -type f | wc -l) files, $(du -sm "$bench_pristine" | cut -f1) MiB"
 run_speedup "$BUILD_DIR/bench-testbed.log"
-stage_seconds "$BUILD_DIR/bench-testbed.log" | awk -F'\t' '{ printf "  %-14s %8.1f s\n", $1, $2 }'
+stage_table "$BUILD_DIR/bench-testbed.log" | awk -F'\t' '{ printf "  %-14s %8.1f s %6d MB\n", $1, $2, $3 }'
 echo "testbed: ${run_seconds} s to the last line, $run_lines log lines, peak $run_peak_mb MB"
 echo "testbed: the stick's files are back after the format"
 rm -rf "$bench_pristine" "$bench_stick"

@@ -84,8 +84,22 @@ run_speedup() {
     bench_finish
     return 1
   fi
-  if ! bench_driver follow "$bench_title" 3600000 "$bench_end" "${bench_failures[@]}" | tr -d '\r' >"$followed" ||
-     ! tail -1 "$followed" | grep -qF "$bench_end"; then
+  # The program's resident memory every half second on the log's clock,
+  # to tell which stage holds the most.
+  local started_ns sampler
+  started_ns=$(date +%s%N)
+  (while [ -r "/proc/$app/status" ]; do
+    printf '%s\t%s\n' $((($(date +%s%N) - started_ns) / 1000000)) \
+      "$(awk '/^VmRSS/ { print $2 }' "/proc/$app/status" 2>/dev/null)"
+    sleep 0.5
+  done) >"$followed.memory" &
+  sampler=$!
+  local completed=1
+  bench_driver follow "$bench_title" 3600000 "$bench_end" "${bench_failures[@]}" | tr -d '\r' >"$followed" ||
+    completed=0
+  kill "$sampler" 2>/dev/null || true
+  wait "$sampler" 2>/dev/null || true
+  if [ "$completed" = 0 ] || ! tail -1 "$followed" | grep -qF "$bench_end"; then
     echo "testbed: the speed-up did not complete; its last lines:" >&2
     tail -20 "$followed" >&2
     bench_finish
@@ -102,19 +116,26 @@ run_speedup() {
   rm -rf "$bench_backup"
 }
 
-# stage_seconds <followed-log>: one "name seconds" line per stage, from
-# the first line of each stage's marker to the next stage's (the last one
-# to the run's last line).
-stage_seconds() {
+# stage_table <followed-log>: one "name seconds peak-MB" line per stage,
+# from the first line of each stage's marker to the next stage's (the last
+# one to the run's last line), with the most resident memory sampled then.
+stage_table() {
   local spec
   for spec in "${bench_stages[@]}"; do printf '%s\n' "$spec"; done |
-    awk -F'\t' -v end="$bench_end" '
-      FNR == NR { split($0, parts, "|"); names[n] = parts[1]; markers[n] = parts[2]; n++; next }
-      { for (i = next_stage; i < n; ++i)
+    awk -F'\t' -v followed="$1" -v memory="$1.memory" 'BEGIN { n = 0 }
+      FILENAME == "-" { split($0, parts, "|"); names[n] = parts[1]; markers[n] = parts[2]; n++; next }
+      FILENAME == followed {
+        for (i = next_stage; i < n; ++i)
           if (markers[i] != "" && index($2, markers[i]) == 1) { start[i] = $1; next_stage = i + 1; break }
-        last = $1 }
-      END { start[0] = 0; prev = 0
-            for (i = 0; i < n; ++i) if (i in start) { if (i > 0) { took[prev] = start[i] - start[prev] } prev = i }
-            took[prev] = last - start[prev]
-            for (i = 0; i < n; ++i) printf "%s\t%.1f\n", names[i], (i in took) ? took[i] / 1000 : 0 }' - "$1"
+        last = $1; next }
+      FILENAME == memory { at[samples] = $1; rss[samples++] = $2 }
+      END {
+        start[0] = 0; prev = 0
+        for (i = 1; i < n; ++i) if (i in start) { stop[prev] = start[i]; prev = i }
+        stop[prev] = last
+        for (i = 0; i < n; ++i) {
+          peak = 0
+          if (i in stop) for (s = 0; s < samples; ++s) if (at[s] >= start[i] && at[s] < stop[i] && rss[s] > peak) peak = rss[s]
+          printf "%s\t%.1f\t%.0f\n", names[i], (i in stop) ? (stop[i] - start[i]) / 1000 : 0, peak / 1024 }
+      }' - "$1" "$1.memory"
 }
