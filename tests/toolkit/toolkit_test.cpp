@@ -9,6 +9,7 @@
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
+#include "toolkit/line_store.h"
 #include "toolkit/timer.h"
 
 namespace sw::tk {
@@ -22,6 +23,33 @@ TEST(DpiTest, DesignPixelsScaleWithTheMonitor) {
   EXPECT_EQ(FontHeightForDpi(8, 96), -11); // Arial 8 pt at 96 dpi
   EXPECT_EQ(FontHeightForDpi(8, 144), -16);
   EXPECT_EQ(FontHeightForDpi(8, 192), -21);
+}
+
+// The store keeps its lines as one text; each case appends its texts in turn.
+TEST(LineStoreTest, EveryKindOfBreakEndsALineAndTheTextSplitsBackIntoTheLines) {
+  struct Case {
+    std::vector<std::string> appended;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {{""}, {""}},
+      {{"a", "", "b"}, {"a", "", "b"}},
+      {{"a\r\nb\nc\rd"}, {"a", "b", "c", "d"}},
+      {{"trailing\r\n", "break\n", "cr\r"}, {"trailing", "break", "cr"}},
+      {{"\r\r\n\n"}, {"", "", ""}},
+      {{"\xc3\xa9t\xc3\xa9 \r not a pair"}, {"\xc3\xa9t\xc3\xa9 ", " not a pair"}},
+  };
+  for (const Case& c : cases) {
+    TLineStore store;
+    for (const std::string& text : c.appended) store.Append(text);
+    EXPECT_EQ(store.Lines(), c.lines);
+    EXPECT_EQ(store.Count(), c.lines.size());
+    std::string joined;
+    for (const std::string& line : c.lines) joined += line + "\r\n";
+    EXPECT_EQ(store.Text(), joined);
+    EXPECT_EQ(store.TakeUnfed(), joined);
+    EXPECT_FALSE(store.HasUnfed());
+  }
 }
 
 class Recorder : public TComponent {
