@@ -196,10 +196,10 @@ bool WaitForLogText(HWND window, const std::string& text, unsigned timeoutMs) {
   if (log == nullptr) return false;
   LogFollower follower(log);
   std::vector<std::string> lines;
+  auto holds = [&](const std::string& line) { return line.find(text) != std::string::npos; };
   auto found = [&] {
     if (!follower.NewLines(lines)) return false;
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }) ||
-           follower.Unfinished().find(text) != std::string::npos;
+    return std::any_of(lines.begin(), lines.end(), holds) || holds(follower.Unfinished());
   };
   return Poll(timeoutMs, [&]() -> HWND { return found() ? log : nullptr; }) != nullptr;
 }
