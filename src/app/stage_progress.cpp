@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "platform/locale.h"
 
@@ -24,20 +23,10 @@ TUnit UnitFor(std::int64_t bytes) {
   return {1.0, "bytes"};
 }
 
-
-std::string OneDecimal(double value, const std::string& decimalSeparator) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%.1f", value);
-  std::string result = text;
-  const size_t point = result.find('.');
-  if (point != std::string::npos) result.replace(point, 1, decimalSeparator);
-  return result;
-}
-
 // A figure in `unit`: whole bytes, else one decimal.
 std::string InUnit(std::int64_t bytes, const TUnit& unit, const std::string& decimalSeparator) {
   if (unit.size == 1.0) return std::to_string(bytes);
-  return OneDecimal(static_cast<double>(bytes) / unit.size, decimalSeparator);
+  return FormatOneDecimal(static_cast<double>(bytes) / unit.size, decimalSeparator);
 }
 
 }  // namespace

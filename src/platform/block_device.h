@@ -17,4 +17,22 @@ class IBlockDevice {
   virtual bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) = 0;
 };
 
+// Passes every call on to a device it does not own: a device handed out
+// while its owner keeps it, and the base of wrappers that watch a call.
+class TForwardingBlockDevice : public IBlockDevice {
+ public:
+  explicit TForwardingBlockDevice(IBlockDevice& inner) : inner_(inner) {}
+  std::uint64_t Size() const override { return inner_.Size(); }
+  std::uint32_t SectorSize() const override { return inner_.SectorSize(); }
+  bool Read(std::uint64_t offset, void* data, std::uint32_t size, std::uint32_t& error) override {
+    return inner_.Read(offset, data, size, error);
+  }
+  bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) override {
+    return inner_.Write(offset, data, size, error);
+  }
+
+ private:
+  IBlockDevice& inner_;
+};
+
 }  // namespace sw

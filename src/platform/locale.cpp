@@ -1,5 +1,7 @@
 #include "platform/locale.h"
 
+#include <cstdio>
+
 namespace sw {
 
 std::string FormatThousands(long long value, const std::string& separator) {
@@ -13,6 +15,15 @@ std::string FormatThousands(long long value, const std::string& separator) {
     out += digits[i];
   }
   return negative ? "-" + out : out;
+}
+
+std::string FormatOneDecimal(double value, const std::string& decimalSeparator) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  std::string result = text;
+  const size_t point = result.find('.');
+  if (point != std::string::npos) result.replace(point, 1, decimalSeparator);
+  return result;
 }
 
 }  // namespace sw

@@ -24,5 +24,7 @@ class ILocale {
 
 // Groups the digits of `value` in threes with `separator` ("1,234,567").
 std::string FormatThousands(long long value, const std::string& separator);
+// `value` with one decimal, written with `decimalSeparator` ("1,5").
+std::string FormatOneDecimal(double value, const std::string& decimalSeparator);
 
 }  // namespace sw

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/locale.h"
 #include "platform/text.h"
 
 namespace sw {
@@ -22,12 +23,6 @@ std::string PadRight(std::string text, size_t width) {
 
 std::string PadLeft(const std::string& text, size_t width) {
   return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
-}
-
-std::string OneDecimal(double value, const std::string& decimalSeparator) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return ReplaceAll(text, ".", decimalSeparator);
 }
 
 std::string Row(const std::string& label, const std::string& before, const std::string& after,
@@ -65,7 +60,7 @@ std::vector<std::string> SpeedTableLines(char letter, const TSpeedFigures& befor
                                          const std::string& decimalSeparator) {
   auto value = [&](const std::optional<double>& figure, bool megabytes) -> std::string {
     if (!figure) return kNotMeasured;
-    if (megabytes) return OneDecimal(*figure, decimalSeparator) + " MB/s";
+    if (megabytes) return FormatOneDecimal(*figure, decimalSeparator) + " MB/s";
     return std::to_string(std::lround(*figure)) + " /s";
   };
   std::vector<std::string> lines;
@@ -92,7 +87,7 @@ std::string SpeedOutcomeLine(char letter, const TSpeedFigures& figures, const st
     case TSpeedOutcome::Completed:
       break;
   }
-  line += "done in " + OneDecimal(figures.seconds, decimalSeparator) + " s";
+  line += "done in " + FormatOneDecimal(figures.seconds, decimalSeparator) + " s";
   if (!figures.reason.empty()) line += "; " + figures.reason;
   return Sentence(line);
 }

@@ -7,23 +7,6 @@
 namespace sw::testbed {
 namespace {
 
-// The device the check is handed: the drive's flash, which stays.
-class TBorrowedDisk final : public IBlockDevice {
- public:
-  explicit TBorrowedDisk(IBlockDevice& flash) : flash_(flash) {}
-  std::uint64_t Size() const override { return flash_.Size(); }
-  std::uint32_t SectorSize() const override { return flash_.SectorSize(); }
-  bool Read(std::uint64_t offset, void* data, std::uint32_t size, std::uint32_t& error) override {
-    return flash_.Read(offset, data, size, error);
-  }
-  bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) override {
-    return flash_.Write(offset, data, size, error);
-  }
-
- private:
-  IBlockDevice& flash_;
-};
-
 TSimStickDescription FlashOf(const SimulatedDrive& drive) {
   TSimStickDescription flash;
   flash.claimedBytes = static_cast<std::uint64_t>(drive.sizeBytes);
@@ -53,7 +36,8 @@ std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskOf(char letter, std::st
   }
   std::unique_ptr<TSimBlockDevice>& flash = flash_[letter];
   if (!flash) flash = std::make_unique<TSimBlockDevice>(FlashOf(*drive));
-  return std::make_unique<TBorrowedDisk>(*flash);
+  // The check borrows the flash, which stays with the testbed.
+  return std::make_unique<TForwardingBlockDevice>(*flash);
 }
 
 const TSimBlockDevice* SimulatedRawDisks::Flash(char letter) const {

@@ -120,8 +120,8 @@ run_speedup() {
 # from the first line of each stage's marker to the next stage's (the last
 # one to the run's last line), with the most resident memory sampled then.
 stage_table() {
-  local spec
-  for spec in "${bench_stages[@]}"; do printf '%s\n' "$spec"; done |
+  local stage
+  for stage in "${bench_stages[@]}"; do printf '%s\n' "$stage"; done |
     awk -F'\t' -v followed="$1" -v memory="$1.memory" 'BEGIN { n = 0 }
       FILENAME == "-" { split($0, parts, "|"); names[n] = parts[1]; markers[n] = parts[2]; n++; next }
       FILENAME == followed {

@@ -18,22 +18,14 @@ constexpr std::uint64_t MiB = 1 << 20, GiB = 1 << 30, GB = 1000000000;
 const TProbePlan kSmallCachePlan{16 * MiB};  // keeps each run short; the defaults run in the last rows
 
 // Passes every call on and keeps the ranges written.
-class WriteRecorder : public IBlockDevice {
+class WriteRecorder : public TForwardingBlockDevice {
  public:
-  explicit WriteRecorder(IBlockDevice& device) : device_(device) {}
-  std::uint64_t Size() const override { return device_.Size(); }
-  std::uint32_t SectorSize() const override { return device_.SectorSize(); }
-  bool Read(std::uint64_t offset, void* data, std::uint32_t size, std::uint32_t& error) override {
-    return device_.Read(offset, data, size, error);
-  }
+  using TForwardingBlockDevice::TForwardingBlockDevice;
   bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) override {
     written.emplace_back(offset, size);
-    return device_.Write(offset, data, size, error);
+    return TForwardingBlockDevice::Write(offset, data, size, error);
   }
   std::vector<std::pair<std::uint64_t, std::uint32_t>> written;
-
- private:
-  IBlockDevice& device_;
 };
 
 // One probe of a simulated stick, and the stick's content compared with an

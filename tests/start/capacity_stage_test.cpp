@@ -8,8 +8,6 @@
 namespace sw::testing {
 namespace {
 
-constexpr char kSuccess[] = "Your USB Drive is optimized for faster read and write access. Operations completed.";
-
 class CapacityStageTest : public StartTest {
  protected:
   void Prepare() {

@@ -13,8 +13,6 @@
 namespace sw::testing {
 namespace {
 
-constexpr char kSuccess[] = "Your USB Drive is optimized for faster read and write access. Operations completed.";
-
 class LifecycleTest : public StartTest {
  protected:
   void Prepare() {

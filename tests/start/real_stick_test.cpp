@@ -17,8 +17,6 @@
 namespace sw::testing {
 namespace {
 
-constexpr char kSuccess[] = "Your USB Drive is optimized for faster read and write access. Operations completed.";
-
 class RealStickTest : public StartTest {
  protected:
   std::string Volume() const { return std::string("\\\\.\\") + Letter() + ":"; }

@@ -16,7 +16,6 @@
 namespace sw::testing {
 namespace {
 
-constexpr char kSuccess[] = "Your USB Drive is optimized for faster read and write access. Operations completed.";
 constexpr char kNoBackupFolder[] = "No backup folder was chosen. Nothing was erased.";
 
 class SafetyTest : public StartTest {

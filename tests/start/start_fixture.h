@@ -25,6 +25,9 @@
 
 namespace sw::testing {
 
+// The last line of a run that did everything it set out to.
+inline constexpr char kSuccess[] = "Your USB Drive is optimized for faster read and write access. Operations completed.";
+
 using fakes::LibraryCommand;
 
 // The format library of the simulated stick: each call takes the next
