@@ -162,14 +162,21 @@ bool TDriveBackup::MakeReady(const std::string& folder, bool& foreign) {
   const TOldBackupOutcome outcome = ClearOldBackup(folder, LocalStamp(*form_.Services().locale, true));
   foreign = outcome.foreign;
   if (foreign) return false;
-  if (outcome.ours && !outcome.unrestored)
-    Log("The earlier backup in " + folder + " was deleted (" + Thousands(outcome.deleted) + " files).");
+  // What kept the earlier backup from being deleted is named first.
+  for (const std::string& link : outcome.links)
+    Log("The earlier backup in " + folder + " holds a link, which is not followed: " + link);
+  for (const std::string& entry : outcome.outside)
+    Log("The note of " + folder + " lists a file outside its folder: " + entry + "; it is ignored.");
+  if (outcome.ours && !outcome.unrestored && !outcome.keptWhole)
+    Log("The earlier backup in " + folder + " was deleted (" + FileCount(outcome.deleted) + ").");
   if (!outcome.keptIn.empty()) {
-    const std::string files = " (" + Thousands(outcome.keptFiles) + " files).";
+    const std::string files = " (" + FileCount(outcome.keptFiles) + ").";
     if (outcome.unrestored) {
       Log("An earlier backup that was not copied back is kept in " + outcome.keptIn + files);
       if (SameDriveLetter(outcome.drive.empty() ? 0 : outcome.drive[0], driveLetter_))
         keptUnrestored_.push_back({outcome.keptIn});
+    } else if (outcome.keptWhole) {
+      Log("Nothing of the earlier backup in " + folder + " was deleted; it is kept whole in " + outcome.keptIn + files);
     } else {
       Log("Files in " + folder + " that the earlier backup did not write, or that changed since, are kept in " +
           outcome.keptIn + files);
@@ -314,9 +321,11 @@ TRestoreCheck TDriveBackup::CheckWithProgress(const std::string& stage, const st
 }
 
 void TDriveBackup::ReportKeptBackups() {
-  for (const TKeptBackup& kept : keptUnrestored_)
+  for (const TKeptBackup& kept : keptUnrestored_) {
+    const std::int64_t missing = FilesNotOnDrive(kept.folder, DriveRoot());
     Log("An earlier backup of drive " + DriveName() + " that was not copied back is kept in " + kept.folder + "; " +
-        Thousands(FilesNotOnDrive(kept.folder, DriveRoot())) + " of its files are not on the drive.");
+        (missing == 1 ? "1 of its files is" : Thousands(missing) + " of its files are") + " not on the drive.");
+  }
 }
 
 std::string TDriveBackup::StopQuestion() const {

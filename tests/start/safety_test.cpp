@@ -103,7 +103,7 @@ TEST_F(SafetyTest, ABackupThatWasNeverCopiedBackIsKeptAsideByTheNextRun) {
   const std::vector<std::string> log = RunLog();
   ExpectLines({log.end() - 3, log.end()},
               {"An earlier backup of drive " + Upper(DriveName()) + " that was not copied back is kept in " + keptName +
-                   "; 1 of its files are not on the drive.",
+                   "; 1 of its files is not on the drive.",
                "", kSuccess});
   std::string kept;
   for (const std::string& line : RunLog())
