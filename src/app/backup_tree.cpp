@@ -38,27 +38,6 @@ void WalkBelow(const std::string& base, const std::string& relative, const TTree
 
 void WalkTree(const std::string& folder, const TTreeWalk& walk) { WalkBelow(WithTrailingBackslash(folder), "", walk); }
 
-bool IsLinkAt(const std::string& path) { return HasLinkAttribute(GetFileAttributesW(LongPath(path).c_str())); }
-
-TRealFolders::TRealFolders(const std::string& root) : root_(WithTrailingBackslash(root)) {}
-
-bool TRealFolders::OnTheWayTo(const std::string& relative) {
-  // From the top down, so each folder is looked at only below real ones.
-  for (size_t end = relative.find('\\'); end != std::string::npos; end = relative.find('\\', end + 1)) {
-    std::string folder = relative.substr(0, end);
-    if (real_.count(folder) != 0) continue;
-    // The folder's own attributes: a link's final step is not followed.
-    const DWORD attributes = GetFileAttributesW(LongPath(root_ + folder).c_str());
-    if (HasLinkAttribute(attributes)) {
-      links_.insert(root_ + folder);
-      return false;
-    }
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
-    real_.insert(std::move(folder));
-  }
-  return true;
-}
-
 void ClearProtectionAttributes(const std::string& path) {
   const std::wstring widePath = LongPath(path);
   const DWORD attributes = GetFileAttributesW(widePath.c_str());

@@ -7,7 +7,8 @@
 
 #include <functional>
 #include <string>
-#include <unordered_set>
+
+#include "copy/copy_paths.h"
 
 namespace sw {
 
@@ -21,29 +22,6 @@ struct TTreeWalk {
 // Walks everything below `folder`; a folder that cannot be listed is passed
 // over. The window keeps answering during a long walk.
 void WalkTree(const std::string& folder, const TTreeWalk& walk);
-
-// True when `path` itself is a reparse point.
-bool IsLinkAt(const std::string& path);
-
-// Whether the folders between a root and a path below it are real folders:
-// each must exist as a folder and not be a reparse point. Folders found
-// real are remembered, so a hundred thousand files in a few folders cost a
-// look per folder; the links met on the way are kept for the log.
-class TRealFolders {
- public:
-  explicit TRealFolders(const std::string& root);
-  // True when every folder of `relative` before its last step is real.
-  // False when one is a link, or cannot be looked at (then nothing there
-  // is read or deleted).
-  bool OnTheWayTo(const std::string& relative);
-  // The links met, as full paths, each once.
-  const std::unordered_set<std::string>& Links() const { return links_; }
-
- private:
-  std::string root_;
-  std::unordered_set<std::string> real_;
-  std::unordered_set<std::string> links_;
-};
 
 // Clears the read-only and system attributes of `path` (not following a
 // link), which would keep it from being deleted or renamed.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "app/backup_location.h"
@@ -16,7 +17,10 @@
 #include "app/restore_check.h"
 #include "app/restore_fit.h"
 #include "app/speedup_rules.h"
+#include "copy/copy_listed.h"
 #include "copy/copy_paths.h"
+#include "copy/listing_changes.h"
+#include "copy/verified_copy.h"
 #include "format/volume_capacity.h"
 #include "platform/dialogs.h"
 #include "platform/locale.h"
@@ -33,6 +37,9 @@ constexpr char kNoBackupFolder[] = "No backup folder was chosen. Nothing was era
 constexpr long long kSlackPerBackup = 16 * 1024 * 1024;
 // The lines that stop the run name this many files, then how many more.
 constexpr size_t kNamedFiles = 20;
+// A drive that still differs from its backup after this many second passes
+// keeps changing: the run stops before the erase.
+constexpr int kSecondPasses = 2;
 
 std::string LocalStamp(ILocale& locale, bool forName) {
   const LocalDateTime now = locale.Now();
@@ -84,7 +91,7 @@ long long BackupBytesNeeded(const std::vector<TCopiedFile>& files, size_t folder
 }
 
 bool TDriveBackup::Make() {
-  if (!ChooseFolder() || !ListDrive() || !HasRoom() || !PlanRestore()) return false;
+  if (!ChooseFolder() || !ListDrive() || !HasRoom() || !PlanRestore(listing_.files)) return false;
   folder_ = form_.CopyTarget;
   started_ = LocalStamp(*form_.Services().locale, false);
   // The note goes in first: from now on this folder may hold the only copy.
@@ -98,10 +105,10 @@ bool TDriveBackup::Make() {
   backupVolumeFlushes_ = FlushVolumeAnswering(folder_);
   safeguards.flush = !backupVolumeFlushes_;
   safeguards.copied = &backedUp_;
-  backedUp_.reserve(listed_.size());
-  safeguards.plannedFiles = static_cast<std::int32_t>(listed_.size());
+  backedUp_.reserve(listing_.files.size());
+  safeguards.plannedFiles = static_cast<std::int32_t>(listing_.files.size());
   safeguards.onProgress = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
-  form_.BeginStage("Backing up", static_cast<std::int64_t>(listed_.size()), TotalBytes(listed_));
+  form_.BeginStage("Backing up", static_cast<std::int64_t>(listing_.files.size()), TotalBytes(listing_.files));
   form_.CopyDriveContents(&safeguards);
   form_.EndStage(!CancelRequested);
   // Whatever the run reached is listed, so the note tells what the folder holds.
@@ -110,10 +117,10 @@ bool TDriveBackup::Make() {
 
   // Every path the listing found must be in the backup: a file that did not
   // reach it, or that another one took the place of, would be lost.
-  std::vector<std::string> missing = PathsNotBackedUp(listed_, backedUp_);
+  std::vector<std::string> missing = PathsNotBackedUp(listing_.files, backedUp_);
   // The listing has served: the later stages check against the backup's own
   // list, and a long one holds megabytes.
-  std::vector<TCopiedFile>().swap(listed_);
+  std::vector<TCopiedFile>().swap(listing_.files);
   for (std::string& path : missing) path = DriveRoot() + path;
   const std::int64_t notBackedUp =
       std::max<std::int64_t>(CopyStatistics.DroppedByError, static_cast<std::int64_t>(missing.size()));
@@ -190,35 +197,10 @@ bool TDriveBackup::MakeReady(const std::string& folder, bool& foreign) {
 bool TDriveBackup::ListDrive() {
   // A listing of the whole drive first: what the backup must hold, and a
   // folder that cannot be read stops everything before anything is copied.
-  std::vector<TSkippedFolder> skipped;
-  TCopySafeguards listing;
-  listing.copied = &listed_;
-  listing.folders = &folders_;
-  listing.skipped = &skipped;
-  // What the listing finds is shown as it goes, and the window keeps answering.
-  size_t counted = 0;
-  auto countListed = [this, &counted] {
-    for (; counted < listed_.size(); ++counted) form_.StageCounted(1, listed_[counted].size);
-  };
-  listing.onProgress = [this, &countListed](std::int64_t) {
-    countListed();
-    return form_.StagePiece(0);
-  };
-  const TCopyHost host{form_.Services().dialogs, form_.Services().locale, form_.Handle()};
-  form_.BeginStage("Listing", -1, -1);
-  CopyFolder(DriveRoot(), "", "*.*", ReplaceWhenNewer, true, false, true, false, false, nullptr, host,
-             TNameRules::WholeDrive, &listing);
-  countListed();
-  form_.EndStage(false);
-  if (CancelRequested) return false;
-  if (CopyStatistics.DroppedByError > 0)
-    return Refuse(std::to_string(CopyStatistics.DroppedByError) + " folder(s) of drive " + DriveName() +
-                  " could not be read, so it is not formatted. Nothing was erased.");
+  if (!ListInto(listing_, "Listing")) return false;
   // What the copy leaves out on purpose is said before anything is erased.
-  for (const TSkippedFolder& folder : skipped) {
-    const std::string files = folder.files < 0 ? "its files cannot be listed"
-                              : folder.files == 1 ? "1 file"
-                                                  : Thousands(folder.files) + " files";
+  for (const TSkippedFolder& folder : listing_.skipped) {
+    const std::string files = folder.files < 0 ? "its files cannot be listed" : FileCount(folder.files);
     if (folder.recycleBin)
       Log("The recycle bin of " + DriveName() + " (" + folder.path + ", " + files +
           ") is not backed up; the format empties it.");
@@ -226,17 +208,192 @@ bool TDriveBackup::ListDrive() {
       Log("The folder System Volume Information of " + DriveName() + " (" + folder.path + ", " + files +
           ") is not backed up; Windows makes it again after the format.");
   }
+  return listing_.links.empty() || GoOnWithoutLinks(listing_.links);
+}
+
+bool TDriveBackup::ListInto(TDriveListing& listing, const std::string& stage) {
+  TCopySafeguards safeguards;
+  safeguards.copied = &listing.files;
+  safeguards.folders = &listing.folders;
+  safeguards.skipped = &listing.skipped;
+  safeguards.links = &listing.links;
+  // What the listing finds is shown as it goes, and the window keeps answering.
+  size_t counted = 0;
+  auto countListed = [this, &counted, &listing] {
+    for (; counted < listing.files.size(); ++counted) form_.StageCounted(1, listing.files[counted].size);
+  };
+  safeguards.onProgress = [this, &countListed](std::int64_t) {
+    countListed();
+    return form_.StagePiece(0);
+  };
+  const TCopyHost host{form_.Services().dialogs, form_.Services().locale, form_.Handle()};
+  form_.BeginStage(stage, -1, -1);
+  CopyFolder(DriveRoot(), "", "*.*", ReplaceWhenNewer, true, false, true, false, false, nullptr, host,
+             TNameRules::WholeDrive, &safeguards);
+  countListed();
+  form_.EndStage(false);
+  if (CancelRequested) return false;
+  if (CopyStatistics.DroppedByError > 0)
+    return Refuse(std::to_string(CopyStatistics.DroppedByError) + " folder(s) of drive " + DriveName() +
+                  " could not be read, so it is not formatted. Nothing was erased.");
   return true;
 }
 
-bool TDriveBackup::PlanRestore() {
+bool TDriveBackup::GoOnWithoutLinks(const std::vector<std::string>& links) {
+  std::vector<std::string> named;
+  for (const std::string& link : links) named.push_back(DriveRoot() + link);
+  LogPaths("A link, not backed up (what it points at is not on the drive): ", named);
+  const std::string count = links.size() == 1 ? "a link" : Thousands(static_cast<long long>(links.size())) + " links";
+  const std::string question = "Drive " + DriveName() + " holds " + count + " to files that are not on the drive (" +
+                               named.front() + (links.size() > 1 ? ", ..." : "") +
+                               "). They are not backed up, and the format removes the " +
+                               (links.size() == 1 ? "link" : "links") + ". Go on without them?";
+  if (form_.Services().dialogs->AskYesNo(form_.Handle(), "Warning", question, DefaultAnswer::No)) {
+    Log("The run goes on without the files the links of drive " + DriveName() + " point at.");
+    return true;
+  }
+  return Refuse("Drive " + DriveName() + " is not formatted, so that its links stay. Nothing was erased.");
+}
+
+bool TDriveBackup::HoldsStill() {
+  std::vector<std::string> toBackUp;
+  for (int pass = 0;; ++pass) {
+    TDriveListing now;
+    if (!ListInto(now, "Listing again")) return false;
+    // A link that came after the first listing was never asked about.
+    std::vector<std::string> newLinks;
+    for (const std::string& link : now.links)
+      if (std::find(listing_.links.begin(), listing_.links.end(), link) == listing_.links.end())
+        newLinks.push_back(DriveRoot() + link);
+    if (!newLinks.empty()) {
+      LogPaths("A link made during the backup: ", newLinks);
+      return Refuse("Drive " + DriveName() + " changed during the backup, so it is not formatted. Nothing was erased.");
+    }
+    if (!ChangedSinceBackup(now, toBackUp)) return false;
+    if (toBackUp.empty()) {
+      Log("Drive " + DriveName() + " was listed again and holds what the backup holds.");
+      // Files backed up in a second pass must fit the new file system too.
+      return pass == 0 || PlanRestore(backedUp_);
+    }
+    if (pass == kSecondPasses) break;
+    std::vector<std::string> named;
+    for (const std::string& path : toBackUp) named.push_back(DriveRoot() + path);
+    LogPaths("Changed on the drive since its backup, backed up again: ", named);
+    if (!BackUpAgain(toBackUp)) return false;
+  }
+  if (toBackUp.size() == 1)
+    return Refuse(DriveRoot() + toBackUp.front() + " changed during the backup. Nothing was erased.");
+  std::vector<std::string> named;
+  for (const std::string& path : toBackUp) named.push_back(DriveRoot() + path + " changed during the backup.");
+  LogPaths("", named);
+  return Refuse(Thousands(static_cast<long long>(toBackUp.size())) + " files of drive " + DriveName() +
+                " kept changing during the backup, so it is not formatted. Nothing was erased.");
+}
+
+bool TDriveBackup::ChangedSinceBackup(const TDriveListing& now, std::vector<std::string>& toBackUp) {
+  TListingChanges changes = CompareWithBackup(backedUp_, now.files);
+  toBackUp = std::move(changes.added);
+  toBackUp.insert(toBackUp.end(), changes.changed.begin(), changes.changed.end());
+  // Only the content tells whether a file written within the doubt of its
+  // copy changed; it is read from the stick's disk, past the cache.
+  TStreamingCopier reader;
+  reader.onPiece = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
+  std::unordered_map<std::string_view, const TCopiedFile*> copies;
+  if (!changes.doubtful.empty())
+    for (const TCopiedFile& file : backedUp_) copies.emplace(file.relativePath, &file);
+  for (const std::string& path : changes.doubtful) {
+    DWORD error = 0;
+    const std::optional<TFileDigest> digest = reader.DigestFromDisk(LongPath(DriveRoot() + path), error);
+    if (!digest && error == ERROR_CANCELLED) return false;
+    const TCopiedFile& copy = *copies.at(path);
+    if (!digest || digest->size != copy.size || digest->hash != copy.hash) toBackUp.push_back(path);
+  }
+  // A file removed meanwhile stays in the backup and comes back with it:
+  // nothing the backup holds is dropped. Each is named once.
+  for (const std::string& path : changes.removed) {
+    if (std::find(removedFromDrive_.begin(), removedFromDrive_.end(), path) != removedFromDrive_.end()) continue;
+    Log(DriveRoot() + path + " was removed from the drive during the backup; the backup keeps it and copies it back.");
+    removedFromDrive_.push_back(path);
+  }
+  // Folders made meanwhile, empty ones too, are made in the backup.
+  for (const std::string& folder : now.folders) {
+    if (std::find(listing_.folders.begin(), listing_.folders.end(), folder) != listing_.folders.end()) continue;
+    const std::string inBackup = WithTrailingBackslash(folder_) + folder;
+    if (!FolderExists(inBackup) && SHCreateDirectoryExW(nullptr, LongPath(inBackup).c_str(), nullptr) != ERROR_SUCCESS &&
+        !FolderExists(inBackup))
+      return Refuse("The folder " + DriveRoot() + folder + " was made during the backup and cannot be made in " +
+                    folder_ + ". Nothing was erased.");
+    listing_.folders.push_back(folder);
+  }
+  return true;
+}
+
+bool TDriveBackup::BackUpAgain(const std::vector<std::string>& paths) {
+  // A name that differs only in case from another file the backup holds
+  // for the drive would be written over it.
+  std::unordered_map<std::string, std::string> keys;
+  for (const TCopiedFile& file : backedUp_) keys.emplace(PathCaseKey(file.relativePath), file.relativePath);
+  for (const std::string& path : paths) {
+    const auto other = keys.find(PathCaseKey(path));
+    if (other == keys.end() || other->second == path) continue;
+    // A file renamed only in case: its old name is gone from the drive, and
+    // the new copy takes its place in the backup.
+    const auto removed = std::find(removedFromDrive_.begin(), removedFromDrive_.end(), other->second);
+    if (removed != removedFromDrive_.end()) {
+      std::erase_if(backedUp_, [&](const TCopiedFile& file) { return file.relativePath == other->second; });
+      removedFromDrive_.erase(removed);
+      continue;
+    }
+    Log("   Not copied " + DriveRoot() + path + ": " + other->second +
+        " was already copied under the same name; the names differ only in case");
+    return Refuse("Drive " + DriveName() + " changed during the backup, so it is not formatted. Nothing was erased.");
+  }
+  std::int64_t bytes = 0;
+  form_.BeginStage("Backing up again", static_cast<std::int64_t>(paths.size()), -1);
+  const TListedCopy copy = CopyListedFiles(DriveRoot(), folder_, paths, [this, &bytes](std::int64_t piece) {
+    if (piece == 0) form_.StageCounted(1, 0);
+    bytes += piece;
+    return form_.StagePiece(piece);
+  });
+  form_.EndStage(!copy.stopped);
+  if (copy.stopped) return false;
+  for (const TListedCopyFailure& failure : copy.failed)
+    Log("   Not copied " + DriveRoot() + failure.path + ": " + failure.reason);
+  // What the second pass wrote replaces what the backup held for the same
+  // paths, and is listed in the note before anything else can happen.
+  std::unordered_map<std::string_view, size_t> at;
+  for (size_t i = 0; i < backedUp_.size(); ++i) at.emplace(backedUp_[i].relativePath, i);
+  std::vector<TCopiedFile> added;
+  for (const TCopiedFile& file : copy.copied) {
+    const auto found = at.find(file.relativePath);
+    if (found != at.end()) backedUp_[found->second] = file;
+    else added.push_back(file);
+  }
+  backedUp_.insert(backedUp_.end(), added.begin(), added.end());
+  WriteNote(false, true);
+  if (!copy.failed.empty())
+    return Refuse(FileCount(static_cast<long long>(copy.failed.size())) + " of drive " + DriveName() +
+                  " could not be backed up again, so it is not formatted. Nothing was erased.");
+  if (backupVolumeFlushes_) FlushVolumeAnswering(folder_);
+  const TRestoreCheck check = CheckCopiedFiles(copy.copied, folder_, nullptr, [this](std::int64_t piece) {
+    return form_.StagePiece(piece);
+  });
+  if (check.stopped) return false;
+  if (check.AllIdentical()) return true;
+  LogPaths("Missing from the backup: ", check.missing);
+  LogPaths("Changed in the backup since it was copied: ", check.differing);
+  return Refuse("The backup in " + folder_ + " no longer holds every file of drive " + DriveName() +
+                " as it was copied, so the drive is not formatted. Nothing was erased.");
+}
+
+bool TDriveBackup::PlanRestore(const std::vector<TCopiedFile>& files) {
   // The format keeps the partition: the new volume is as large as today's.
   const std::int64_t volumeBytes = drive::VolumeCapacity(form_.Services().deviceIo, driveLetter_);
   if (volumeBytes <= 0) return true;  // nothing to plan against; the restore check still guards the files
   RestoreContent content;
-  content.files.reserve(listed_.size());
-  for (const TCopiedFile& file : listed_) content.files.push_back({file.relativePath, static_cast<std::uint64_t>(file.size)});
-  content.folders = folders_;
+  content.files.reserve(files.size());
+  for (const TCopiedFile& file : files) content.files.push_back({file.relativePath, static_cast<std::uint64_t>(file.size)});
+  content.folders = listing_.folders;
   const ClusterChoice choice =
       ChooseClusterSize(content, form_.FileSystem->ItemIndex(), static_cast<std::uint64_t>(volumeBytes));
   const std::string line = ClusterChoiceLine(choice, form_.Services().locale->DecimalSeparator());
@@ -248,7 +405,7 @@ bool TDriveBackup::PlanRestore() {
 
 bool TDriveBackup::HasRoom() {
   const long long needed =
-      BackupBytesNeeded(listed_, folders_.size(), static_cast<long long>(ClusterBytesAt(form_.CopyTarget)));
+      BackupBytesNeeded(listing_.files, listing_.folders.size(), static_cast<long long>(ClusterBytesAt(form_.CopyTarget)));
   const std::optional<std::uint64_t> free = FreeBytesAt(form_.CopyTarget);
   if (!free || *free >= static_cast<std::uint64_t>(needed)) return true;
   return Refuse("The backup needs " + Thousands(needed) + " bytes, but the drive of " + form_.CopyTarget + " has " +
@@ -335,7 +492,7 @@ std::string TDriveBackup::StopQuestion() const {
 
 bool TDriveBackup::WriteNote(bool restored, bool withList) {
   TBackupMarker marker{DriveRoot(), started_, 0, 0, restored, {}};
-  for (const TCopiedFile& file : withList ? backedUp_ : listed_) {
+  for (const TCopiedFile& file : withList ? backedUp_ : listing_.files) {
     ++marker.files;
     marker.bytes += file.size;
   }
@@ -369,6 +526,10 @@ void TDriveBackup::RefuseFolder(const std::string& folder, const std::string& wh
 }
 
 void TDriveBackup::Log(const std::string& text) { form_.AddLogLine(text); }
+
+std::string TDriveBackup::FileCount(long long files) const {
+  return files == 1 ? "1 file" : Thousands(files) + " files";
+}
 
 std::string TDriveBackup::Thousands(long long value) const {
   return FormatThousands(value, form_.Services().locale->ThousandSeparator());

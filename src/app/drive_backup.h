@@ -41,6 +41,12 @@ class TDriveBackup {
   // Reads the whole backup again from its disk and compares every file with
   // what was read from the drive; true only when all are identical.
   bool CheckBeforeErase();
+  // Right before the format: lists the drive again and compares it with
+  // what the backup copied. What was added or changed meanwhile is backed
+  // up too, in a short second pass, and compared again; true once the
+  // drive matches the backup, false (logged, nothing erased) when it cannot
+  // be read, keeps changing, or a second pass fails.
+  bool HoldsStill();
   // Copies the backup back onto the formatted drive and checks every file
   // there; true only when all came back identical (the note then says so).
   bool Restore();
@@ -57,14 +63,34 @@ class TDriveBackup {
   int PlannedClusterSize() const { return plannedCluster_; }
 
  private:
+  // What one listing of the whole drive found.
+  struct TDriveListing {
+    std::vector<TCopiedFile> files;
+    std::vector<std::string> folders;       // relative, ending in "\"
+    std::vector<TSkippedFolder> skipped;    // left out on purpose
+    std::vector<std::string> links;         // never followed nor copied
+  };
+
   bool ChooseFolder();
   // Makes a folder of ours ready for the backup; false (logged) when it
   // could not be; `foreign` when it holds other files and was left alone.
   bool MakeReady(const std::string& folder, bool& foreign);
   bool ListDrive();
-  // Lays the listed files out on the file system the format will make; false
+  // Lists the whole drive as the stage `stage` into `listing`; false (logged)
+  // when a folder could not be read or the run was stopped.
+  bool ListInto(TDriveListing& listing, const std::string& stage);
+  // The drive's links are named; the user decides whether the run goes on
+  // without what they point at (the default is to stop).
+  bool GoOnWithoutLinks(const std::vector<std::string>& links);
+  // One comparison of the drive with the backup: the paths to back up
+  // again (added, changed, or rewritten within the write-time doubt); new
+  // folders are made in the backup at once. False when it cannot be done.
+  bool ChangedSinceBackup(const TDriveListing& now, std::vector<std::string>& toBackUp);
+  // Backs `paths` up once more and checks them from the backup's disk.
+  bool BackUpAgain(const std::vector<std::string>& paths);
+  // Lays `files` out on the file system the format will make; false
   // (logged, with the first file or the shortfall) when they do not fit.
-  bool PlanRestore();
+  bool PlanRestore(const std::vector<TCopiedFile>& files);
   bool HasRoom();
   bool WriteNote(bool restored, bool withList);
   // Checks the backed-up files below `root` as the stage `stage`, with its progress.
@@ -75,6 +101,7 @@ class TDriveBackup {
   void RefuseFolder(const std::string& folder, const std::string& why);
   void Log(const std::string& text);
   std::string Thousands(long long value) const;
+  std::string FileCount(long long files) const;  // "1 file", "2 files"
   std::string DriveRoot() const;
   std::string DriveName() const;
 
@@ -86,8 +113,8 @@ class TDriveBackup {
   const char driveLetter_;
   std::string folder_;
   std::string started_;
-  std::vector<TCopiedFile> listed_;     // what the drive held when it was listed
-  std::vector<std::string> folders_;    // its folders
+  TDriveListing listing_;               // what the drive held when it was listed (its files until the backup is made)
+  std::vector<std::string> removedFromDrive_;  // backed-up files later removed from the drive: the backup keeps them
   std::vector<TCopiedFile> backedUp_;   // every file of the backup, with its content hash
   std::vector<TKeptBackup> keptUnrestored_;
   bool backupVolumeFlushes_ = false;

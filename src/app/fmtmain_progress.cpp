@@ -21,9 +21,10 @@ class TPausingDialogs final : public IDialogs {
   TPausingDialogs(IDialogs& inner, std::function<void(bool waiting)> onWait)
       : inner_(inner), onWait_(std::move(onWait)) {}
 
-  bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) override {
+  bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text,
+                DefaultAnswer preferred = DefaultAnswer::Yes) override {
     TWait wait(*this);
-    return inner_.AskYesNo(owner, title, text);
+    return inner_.AskYesNo(owner, title, text, preferred);
   }
   void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text,
                    MessageIcon icon) override {

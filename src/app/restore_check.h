@@ -2,6 +2,8 @@
 // copy recorded is read again below a root (the backup folder after the
 // backup, the drive after the restore), with the system's file cache
 // bypassed, and compared by size and content hash with what was recorded.
+// A file that lies behind a link below the root, or is one, differs: the
+// check never reads through a link.
 #pragma once
 
 #include <cstdint>

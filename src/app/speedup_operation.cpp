@@ -66,6 +66,9 @@ void TSpeedUpOperation::Run() {
   if (CancelRequested) return StoppedBeforeErase();
   // Nothing is erased until the whole backup has been read again from its disk.
   if (backup_ && !backup_->CheckBeforeErase()) return CancelRequested ? StoppedBeforeErase() : EndUnformatted();
+  // What was saved to the drive while the backup ran is backed up too, or
+  // nothing is erased.
+  if (backup_ && !backup_->HoldsStill()) return CancelRequested ? StoppedBeforeErase() : EndUnformatted();
   FormatStage();
   RestoreAndComplete();
 }

@@ -40,23 +40,6 @@ bool IsRecycleBinFolderName(const std::string& name) { return IsRecycleBinName(n
 // NTFS it cannot even be listed.
 bool IsSystemVolumeInformation(const std::string& name) { return AsciiUpper(name) == "SYSTEM VOLUME INFORMATION"; }
 
-// A path in capitals the way Windows compares names (the invariant locale's
-// uppercase), as the key of the files a run has written; kept in UTF-8,
-// which holds a path in half the room.
-std::string CaseKey(const std::string& path) {
-  std::wstring wide = Widen(path);
-  if (wide.empty()) return path;
-  const int length = static_cast<int>(wide.size());
-  const int size = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, nullptr, 0, nullptr,
-                                 nullptr, 0);
-  if (size <= 0) return path;
-  std::wstring upper(static_cast<size_t>(size), L'\0');
-  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, upper.data(), size, nullptr, nullptr,
-                    0) != size)
-    return path;
-  return Narrow(upper);
-}
-
 // `path` below `base`, which it begins with; the whole path when it does not.
 std::string Below(const std::string& path, const std::string& base) {
   return path.starts_with(base) ? path.substr(base.size()) : path;
@@ -127,6 +110,8 @@ class TFolderCopyRun {
   // A guarded whole-drive run's folders left out on purpose (recycle bins,
   // System Volume Information at the top): true for one, which is recorded.
   bool LeftOutOnPurpose(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder);
+  // A guarded whole-drive run's links: true for one, which is recorded.
+  bool LinkLeftAlone(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder);
   // A guarded run's answer to a second file for a destination it already
   // wrote (`earlierSource` went there): a copy error naming both.
   void RefuseSecondWrite(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
@@ -216,6 +201,7 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
     }
     const std::string name = Narrow(entry.cFileName);
     if (LeftOutOnPurpose(entry, name, sourceFolder)) continue;
+    if (LinkLeftAlone(entry, name, sourceFolder)) continue;
     if (Skipped(entry, name)) continue;
     if (Guarded() && sourceFolder == runSource_ && !safeguards_->skippedTopLevelFile.empty() &&
         (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
@@ -271,6 +257,18 @@ bool TFolderCopyRun::LeftOutOnPurpose(const WIN32_FIND_DATAW& entry, const std::
   return true;
 }
 
+bool TFolderCopyRun::LinkLeftAlone(const WIN32_FIND_DATAW& entry, const std::string& name,
+                                   const std::string& sourceFolder) {
+  if (!Guarded() || nameRules_ != TNameRules::WholeDrive || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+    return false;
+  if (name == "." || name == "..") return false;
+  if (safeguards_->links != nullptr) {
+    const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    safeguards_->links->push_back(Below(sourceFolder, runSource_) + name + (folder ? "\\" : ""));
+  }
+  return true;
+}
+
 void TFolderCopyRun::FolderUnreadable(const std::string& folder, DWORD error, bool& goOn) {
   if (CopyStatistics.Interrupted) {
     goOn = false;
@@ -314,7 +312,7 @@ void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::
   // Before any replace rule: on a destination that ignores case the second
   // of two names that differ only in case would replace the first.
   if (Guarded() && !listOnly_) {
-    const auto earlier = written_.find(CaseKey(Below(destinationFile, runDestination_)));
+    const auto earlier = written_.find(PathCaseKey(Below(destinationFile, runDestination_)));
     if (earlier != written_.end()) {
       RefuseSecondWrite(entry, name, sourceFolder, destinationFile, runSource_ + earlier->second);
       return;
@@ -403,7 +401,8 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
   const std::string sourceFile = sourceFolder + name;
   if (listOnly_) {
     if (Guarded() && safeguards_->copied != nullptr)
-      safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), size, 0});
+      safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), size, 0, FileTimeValue(entry.ftLastWriteTime),
+                                      0, entry.dwFileAttributes});
   } else {
     const std::string destinationFile = destinationFolder + name;
     const std::wstring destinationPath = LongPath(destinationFile);
@@ -433,12 +432,14 @@ bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::strin
     copier_.emplace();
     copier_->onPiece = safeguards_->onProgress;
   }
+  const std::uint64_t copiedAt = SystemTimeNow();
   const TFileCopyResult result = copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack,
                                                &entry, safeguards_->flush);
   if (result.failure == TCopyFailure::None) {
-    written_.emplace(CaseKey(Below(destinationFile, runDestination_)), Below(sourceFile, runSource_));
+    written_.emplace(PathCaseKey(Below(destinationFile, runDestination_)), Below(sourceFile, runSource_));
     if (safeguards_->copied != nullptr)
-      safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), result.size, result.hash});
+      safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), result.size, result.hash,
+                                      FileTimeValue(entry.ftLastWriteTime), copiedAt, entry.dwFileAttributes});
     return true;
   }
   if (result.failure == TCopyFailure::Stopped) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "copy/copied_file.h"
+
 namespace sw {
 
 class IDialogs;
@@ -70,15 +72,6 @@ struct TCopyHost {
   HWND owner = nullptr;
 };
 
-// One file a guarded run copied: its path below the run's source, its size
-// and the hash of its content. A listing run (list-only) records each file
-// it lists with its size and a hash of 0.
-struct TCopiedFile {
-  std::string relativePath;
-  std::int64_t size = 0;
-  std::uint64_t hash = 0;
-};
-
 // A folder a guarded run leaves out on purpose: a recycle bin (at any level)
 // or, at the top of a whole drive, System Volume Information.
 struct TSkippedFolder {
@@ -119,6 +112,11 @@ struct TCopySafeguards {
   std::vector<TCopiedFile>* copied = nullptr;      // every file copied (or listed), in order
   std::vector<std::string>* folders = nullptr;     // every folder entered below the source, relative, ending in "\"
   std::vector<TSkippedFolder>* skipped = nullptr;  // the folders left out on purpose
+  // A whole-drive run never follows nor copies a reparse point (a symbolic
+  // link, junction or mount point, file or folder, whatever its tag): what
+  // it points at is not on the source. Each is recorded here, relative, a
+  // folder's with a trailing backslash.
+  std::vector<std::string>* links = nullptr;
   std::string skippedTopLevelFile;                 // a name at the source's top level that is never copied
   std::int32_t plannedFiles = -1;                  // files the run is expected to copy; -1 when unknown
   TFileDoneEvent onFileDone;

@@ -101,4 +101,48 @@ bool IsSameOrInside(const std::string& path, const std::string& folder) {
   return inner.size() == outer.size() || outer.back() == L'\\' || inner[outer.size()] == L'\\';
 }
 
+bool IsLinkAt(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+TRealFolders::TRealFolders(const std::string& root) : root_(WithTrailingBackslash(root)) {}
+
+TRealFolders::TWay TRealFolders::Way(const std::string& relative) {
+  // From the top down, so each folder is looked at only below real ones.
+  for (size_t end = relative.find('\\'); end != std::string::npos; end = relative.find('\\', end + 1)) {
+    std::string folder = relative.substr(0, end);
+    if (real_.count(folder) != 0) continue;
+    // The folder's own attributes: a link's final step is not followed.
+    const DWORD attributes = GetFileAttributesW(LongPath(root_ + folder).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      links_.insert(root_ + folder);
+      return TWay::Link;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return TWay::Unknown;
+    real_.insert(std::move(folder));
+  }
+  return TWay::Real;
+}
+
+bool TRealFolders::OnTheWayTo(const std::string& relative) { return Way(relative) == TWay::Real; }
+
+bool TRealFolders::LinkOnTheWayTo(const std::string& relative) {
+  return Way(relative) == TWay::Link || IsLinkAt(root_ + relative);
+}
+
+std::string PathCaseKey(const std::string& path) {
+  std::wstring wide = Widen(path);
+  if (wide.empty()) return path;
+  const int length = static_cast<int>(wide.size());
+  const int size = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, nullptr, 0, nullptr,
+                                 nullptr, 0);
+  if (size <= 0) return path;
+  std::wstring upper(static_cast<size_t>(size), L'\0');
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, upper.data(), size, nullptr, nullptr,
+                    0) != size)
+    return path;
+  return Narrow(upper);
+}
+
 }  // namespace sw

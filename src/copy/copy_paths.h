@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 
 #include "platform/handles.h"
 
@@ -39,5 +40,40 @@ bool SamePath(const std::string& a, const std::string& b);
 
 // True when `path` is `folder` itself or lies anywhere below it.
 bool IsSameOrInside(const std::string& path, const std::string& folder);
+
+// A path in capitals the way Windows compares names (the invariant
+// locale's uppercase), kept in UTF-8: two paths with the same key name the
+// same file on a volume that ignores case.
+std::string PathCaseKey(const std::string& path);
+
+// True when `path` itself is a reparse point (a symbolic link, junction or
+// mount point, whatever its tag).
+bool IsLinkAt(const std::string& path);
+
+// Whether the folders between a root and a path below it are real folders:
+// each must exist as a folder and not be a reparse point. Folders found
+// real are remembered, so a hundred thousand files in a few folders cost a
+// look per folder; the links met on the way are kept for the log.
+class TRealFolders {
+ public:
+  explicit TRealFolders(const std::string& root);
+  // True when every folder of `relative` before its last step is real.
+  // False when one is a link, or cannot be looked at (then nothing there
+  // is read or deleted).
+  bool OnTheWayTo(const std::string& relative);
+  // True when `relative` itself or a folder on its way is a link; a folder
+  // that is not there is no link (what lies below it is missing).
+  bool LinkOnTheWayTo(const std::string& relative);
+  // The links met, as full paths, each once.
+  const std::unordered_set<std::string>& Links() const { return links_; }
+
+ private:
+  enum class TWay { Real, Link, Unknown };
+  TWay Way(const std::string& relative);
+
+  std::string root_;
+  std::unordered_set<std::string> real_;
+  std::unordered_set<std::string> links_;
+};
 
 }  // namespace sw

@@ -14,6 +14,9 @@ using WindowHandle = void*;
 
 enum class MessageIcon { None, Error, Warning, Information };
 
+// The answer a Yes/No box offers as its default button, the one Enter takes.
+enum class DefaultAnswer { Yes, No };
+
 // The answers of the folder copy's five-button replace question.
 enum class ReplaceAnswer { Yes, No, Cancel, NoToAll, YesToAll };
 
@@ -21,8 +24,10 @@ class IDialogs {
  public:
   virtual ~IDialogs() = default;
 
-  // Modal Yes/No box without icon; true for Yes. `owner` may be null.
-  virtual bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) = 0;
+  // Modal Yes/No box without icon; true for Yes. `owner` may be null. A
+  // question whose safe answer is No offers No as the default.
+  virtual bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text,
+                        DefaultAnswer preferred = DefaultAnswer::Yes) = 0;
 
   // Modal box with one OK button.
   virtual void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text,

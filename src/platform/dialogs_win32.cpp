@@ -42,8 +42,10 @@ int CALLBACK FolderDialogCallback(HWND dialog, UINT message, LPARAM param, LPARA
 
 }  // namespace
 
-bool Win32Dialogs::AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) {
-  return MessageBoxW(static_cast<HWND>(owner), Widen(text).c_str(), Widen(title).c_str(), MB_YESNO) == IDYES;
+bool Win32Dialogs::AskYesNo(WindowHandle owner, const std::string& title, const std::string& text,
+                            DefaultAnswer preferred) {
+  const UINT buttons = MB_YESNO | (preferred == DefaultAnswer::No ? MB_DEFBUTTON2 : 0);
+  return MessageBoxW(static_cast<HWND>(owner), Widen(text).c_str(), Widen(title).c_str(), buttons) == IDYES;
 }
 
 void Win32Dialogs::ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) {

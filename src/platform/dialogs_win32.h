@@ -7,7 +7,8 @@ namespace sw {
 
 class Win32Dialogs : public IDialogs {
  public:
-  bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) override;
+  bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text,
+                DefaultAnswer preferred = DefaultAnswer::Yes) override;
   void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) override;
   ReplaceAnswer AskReplace(WindowHandle owner, const std::string& title, const std::string& text) override;
   std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "copy_fixture.h"
+#include "fakes/host_links.h"
 #include "platform/exceptions.h"
 #include "platform/text.h"
 
@@ -250,13 +251,11 @@ TEST_F(CopyTest, NamesEndingInADotOrBlankKeepTheirNames) {
 
 TEST_F(CopyTest, FolderLinksAreNotFollowed) {
   tree.Write("src\\real\\a.txt", "a");
-  if (!CreateSymbolicLinkW(Widen(Src("loop")).c_str(), Widen(Src()).c_str(),
-                           SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
-    GTEST_SKIP() << "folder links are not available here";
-  if ((Attributes(Src("loop")) & FILE_ATTRIBUTE_REPARSE_POINT) == 0) GTEST_SKIP() << "the link is not a reparse point";
+  if (!MakeFolderLink(Src("loop"), Src())) GTEST_SKIP() << "folder links are not available here";
   EXPECT_TRUE(Run());
   EXPECT_EQ(CopyStatistics.FilesCopied, 1);
   EXPECT_FALSE(Exists(Dst("loop")));
+  EXPECT_TRUE(RemoveTreeOnHost(Src("loop")));
 }
 
 }  // namespace

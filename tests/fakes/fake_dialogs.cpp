@@ -2,8 +2,9 @@
 
 namespace sw::fakes {
 
-bool FakeDialogs::AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) {
-  shown.push_back({"yesno", static_cast<HWND>(owner), title, text, MessageIcon::None});
+bool FakeDialogs::AskYesNo(WindowHandle owner, const std::string& title, const std::string& text,
+                           DefaultAnswer preferred) {
+  shown.push_back({"yesno", static_cast<HWND>(owner), title, text, MessageIcon::None, preferred == DefaultAnswer::No});
   if (whileAsking) whileAsking();
   if (yesNoAnswers.empty()) return false;
   bool answer = yesNoAnswers.front();

@@ -19,11 +19,13 @@ struct ShownBox {
   std::string title;
   std::string text;
   MessageIcon icon = MessageIcon::None;
+  bool noIsDefault = false;  // a Yes/No box whose default button is No
 };
 
 class FakeDialogs : public IDialogs {
  public:
-  bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text) override;
+  bool AskYesNo(WindowHandle owner, const std::string& title, const std::string& text,
+                DefaultAnswer preferred = DefaultAnswer::Yes) override;
   void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) override;
   ReplaceAnswer AskReplace(WindowHandle owner, const std::string& title, const std::string& text) override;
   std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) override;

@@ -77,7 +77,7 @@ class ScriptedSystem : public ISystemFacts {
 
 class NoDialogs : public IDialogs {
  public:
-  bool AskYesNo(WindowHandle, const std::string&, const std::string&) override { return false; }
+  bool AskYesNo(WindowHandle, const std::string&, const std::string&, DefaultAnswer) override { return false; }
   void ShowMessage(WindowHandle, const std::string&, const std::string&, MessageIcon) override {}
   ReplaceAnswer AskReplace(WindowHandle, const std::string&, const std::string&) override {
     return ReplaceAnswer::Cancel;

@@ -58,6 +58,7 @@ TEST_F(RunTest, ACompleteRunBacksUpChecksFormatsAndRestoresInTheWrittenOrder) {
   expected.push_back("Disk scan completed.");
   expected.push_back("Checking the backup in " + BackupFolder() + " again before the erase...");
   expected.push_back("Backup checked: 2 files, 8 bytes, all as they were copied from drive " + DriveName() + ".");
+  expected.push_back("Drive " + DriveName() + " was listed again and holds what the backup holds.");
   expected.push_back("Format USB drive...");
   expected.push_back("Starting format disk for " + DriveName());
   Append(expected, FormatLines({"Formatting...", "Format Disk: Finished OK"}, true));
