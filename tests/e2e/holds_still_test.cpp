@@ -24,8 +24,8 @@ TEST(HoldsStillTest, AFileSavedOrChangedDuringTheBackupComesBackAsItWasBeforeThe
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    // A check disk of 200 steps of 20 ms: time to change the stick meanwhile.
-    TestbedSession session("steps = 200\nstep-ms = 20\n");
+    // A check disk of 100 steps of 20 ms: time to change the stick meanwhile.
+    TestbedSession session("steps = 100\nstep-ms = 20\n");
     ASSERT_EQ(session.Problem(), "");
     ui::SetChecked(ui::FindControl(session.Window(), "Button", "Scan drive for errors"), true);
     ASSERT_EQ(session.StartWithBackup(), "");
