@@ -298,15 +298,24 @@ bool TDriveBackup::ChangedSinceBackup(const TDriveListing& now, std::vector<std:
   // copy changed; it is read from the stick's disk, past the cache.
   TStreamingCopier reader;
   reader.onPiece = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
-  std::unordered_map<std::string_view, const TCopiedFile*> copies;
-  if (!changes.doubtful.empty())
+  if (!changes.doubtful.empty()) {
+    std::unordered_map<std::string_view, const TCopiedFile*> copies;
     for (const TCopiedFile& file : backedUp_) copies.emplace(file.relativePath, &file);
-  for (const std::string& path : changes.doubtful) {
-    DWORD error = 0;
-    const std::optional<TFileDigest> digest = reader.DigestFromDisk(LongPath(DriveRoot() + path), error);
-    if (!digest && error == ERROR_CANCELLED) return false;
-    const TCopiedFile& copy = *copies.at(path);
-    if (!digest || digest->size != copy.size || digest->hash != copy.hash) toBackUp.push_back(path);
+    std::int64_t bytes = 0;
+    for (const std::string& path : changes.doubtful) bytes += copies.at(path)->size;
+    form_.BeginStage("Comparing recent files", static_cast<std::int64_t>(changes.doubtful.size()), bytes);
+    for (const std::string& path : changes.doubtful) {
+      DWORD error = 0;
+      const std::optional<TFileDigest> digest = reader.DigestFromDisk(LongPath(DriveRoot() + path), error);
+      if (!digest && error == ERROR_CANCELLED) {
+        form_.EndStage(false);
+        return false;
+      }
+      const TCopiedFile& copy = *copies.at(path);
+      if (!digest || digest->size != copy.size || digest->hash != copy.hash) toBackUp.push_back(path);
+      form_.StageCounted(1, 0);
+    }
+    form_.EndStage(true);
   }
   // A file removed meanwhile stays in the backup and comes back with it:
   // nothing the backup holds is dropped. Each is named once.

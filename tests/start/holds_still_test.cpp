@@ -98,7 +98,7 @@ TEST_F(HoldsStillTest, WhatChangesOnTheStickBeforeTheEraseIsBackedUpAndComesBack
 TEST_F(HoldsStillTest, AStickThatKeepsChangingIsNotFormatted) {
   Prepare();
   int writes = 0;
-  AfterTheBackupCheck([this, &writes] { PutFile(Root() + "a.txt", "hello" + std::string(++writes, '!')); }, 10);
+  AfterTheBackupCheck([this, &writes] { PutFile(Root() + "a.txt", "hello" + std::string(++writes, '!')); }, 1000);
   PressStart();
   ExpectLines({RunLog().back()}, {Upper(Root()) + "a.txt changed during the backup. Nothing was erased."});
   EXPECT_TRUE(library.formatCalls.empty());
