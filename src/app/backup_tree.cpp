@@ -4,7 +4,6 @@
 
 #include "copy/copy_paths.h"
 #include "platform/text.h"
-#include "toolkit/application.h"
 
 namespace sw {
 namespace {
@@ -19,7 +18,6 @@ void WalkBelow(const std::string& base, const std::string& relative, const TTree
                                       FindExSearchNameMatch, nullptr, 0));
   if (!listing) return;
   do {
-    tk::Application().KeepAnswering();
     const std::string name = Narrow(entry.cFileName);
     if (name == "." || name == "..") continue;
     const std::string path = relative + name;

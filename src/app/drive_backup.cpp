@@ -12,7 +12,8 @@
 
 #include "app/backup_location.h"
 #include "app/backup_marker.h"
-#include "app/fmtmain.h"
+#include "app/drive_copy.h"
+#include "app/run_context.h"
 #include "app/old_backup.h"
 #include "app/restore_check.h"
 #include "app/restore_fit.h"
@@ -25,7 +26,6 @@
 #include "platform/dialogs.h"
 #include "platform/locale.h"
 #include "platform/text.h"
-#include "toolkit/answering_run.h"
 #include "toolkit/application.h"
 
 namespace sw {
@@ -55,14 +55,6 @@ std::string FolderRefusalText(const std::string& folder, const std::string& why)
 
 long long RoundedUp(long long size, long long unit) { return (size + unit - 1) / unit * unit; }
 
-// A volume's flush writes out whatever the system still holds for it, which
-// on a slow stick takes seconds: the window keeps answering meanwhile.
-bool FlushVolumeAnswering(const std::string& path) {
-  bool flushed = false;
-  tk::RunAnswering([&] { flushed = FlushVolumeOf(path); });
-  return flushed;
-}
-
 std::int64_t TotalBytes(const std::vector<TCopiedFile>& files) {
   std::int64_t total = 0;
   for (const TCopiedFile& file : files) total += file.size;
@@ -90,30 +82,32 @@ long long BackupBytesNeeded(const std::vector<TCopiedFile>& files, size_t folder
   return needed;
 }
 
+TDriveBackup::TDriveBackup(TRunContext& run) : run_(run), driveLetter_(run.Options().driveLetter) {}
+
 bool TDriveBackup::Make() {
   if (!ChooseFolder() || !ListDrive() || !HasRoom() || !PlanRestore(listing_.files)) return false;
-  folder_ = form_.CopyTarget;
-  started_ = LocalStamp(*form_.Services().locale, false);
+  folder_ = chosen_;
+  started_ = LocalStamp(*run_.Services().locale, false);
   // The note goes in first: from now on this folder may hold the only copy.
   if (!WriteNote(false, false)) {
     folder_.clear();
-    return Refuse("Cannot write into the backup folder " + form_.CopyTarget + ". Nothing was erased.");
+    return Refuse("Cannot write into the backup folder " + chosen_ + ". Nothing was erased.");
   }
   TCopySafeguards safeguards;
   // The check before the erase must read what the disk holds: the volume is
   // flushed once before it, or, where it cannot be, each file as it is written.
-  backupVolumeFlushes_ = FlushVolumeAnswering(folder_);
+  backupVolumeFlushes_ = FlushVolumeOf(folder_);
   safeguards.flush = !backupVolumeFlushes_;
   safeguards.copied = &backedUp_;
   backedUp_.reserve(listing_.files.size());
   safeguards.plannedFiles = static_cast<std::int32_t>(listing_.files.size());
-  safeguards.onProgress = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
-  form_.BeginStage("Backing up", static_cast<std::int64_t>(listing_.files.size()), TotalBytes(listing_.files));
-  form_.CopyDriveContents(&safeguards);
-  form_.EndStage(!CancelRequested);
+  safeguards.onProgress = [this](std::int64_t bytes) { return run_.StagePiece(bytes); };
+  run_.BeginStage("Backing up", static_cast<std::int64_t>(listing_.files.size()), TotalBytes(listing_.files));
+  const TCopyStatistics copied = CopyDriveContents(run_, DriveRoot(), folder_, &safeguards);
+  run_.EndStage(!run_.Stopped());
   // Whatever the run reached is listed, so the note tells what the folder holds.
   WriteNote(false, true);
-  if (CancelRequested) return false;  // the window was closed during the backup
+  if (run_.Stopped()) return false;  // the window was closed during the backup
 
   // Every path the listing found must be in the backup: a file that did not
   // reach it, or that another one took the place of, would be lost.
@@ -123,7 +117,7 @@ bool TDriveBackup::Make() {
   std::vector<TCopiedFile>().swap(listing_.files);
   for (std::string& path : missing) path = DriveRoot() + path;
   const std::int64_t notBackedUp =
-      std::max<std::int64_t>(CopyStatistics.DroppedByError, static_cast<std::int64_t>(missing.size()));
+      std::max<std::int64_t>(copied.DroppedByError, static_cast<std::int64_t>(missing.size()));
   if (notBackedUp > 0) {
     LogPaths("Not in the backup: ", missing);
     return Refuse(std::to_string(notBackedUp) + " file(s) could not be backed up, so drive " + DriveName() +
@@ -135,13 +129,15 @@ bool TDriveBackup::Make() {
 }
 
 bool TDriveBackup::ChooseFolder() {
+  // A stop asked for during the questions ends the run before the folder dialog.
+  if (run_.Stopped()) return false;
   const std::string unreadable = "Drive " + DriveName() + " cannot be read, so it is not backed up or formatted. Nothing was erased.";
   if (!DriveReadable(DriveRoot())) return Refuse(unreadable);
   // The default folder is only where the dialog opens: nothing is made,
   // emptied or moved there until the user's choice is final.
   const std::string start = DefaultBackupFolder();
   for (;;) {
-    const std::optional<std::string> chosen = form_.Services().dialogs->SelectFolder(form_.Handle(), start);
+    const std::optional<std::string> chosen = run_.Services().dialogs->SelectFolder(nullptr, start);
     if (!chosen) return Refuse(kNoBackupFolder);
     if (!DriveReadable(DriveRoot())) return Refuse(unreadable);
     if (const std::optional<std::string> why = BackupLocationRefusal(*chosen, DriveRoot())) {
@@ -159,14 +155,13 @@ bool TDriveBackup::ChooseFolder() {
       RefuseFolder(*chosen, "it cannot be created");
       continue;
     }
-    form_.CopySource = DriveRoot();
-    form_.CopyTarget = *chosen;
+    chosen_ = *chosen;
     return true;
   }
 }
 
 bool TDriveBackup::MakeReady(const std::string& folder, bool& foreign) {
-  const TOldBackupOutcome outcome = ClearOldBackup(folder, LocalStamp(*form_.Services().locale, true));
+  const TOldBackupOutcome outcome = ClearOldBackup(folder, LocalStamp(*run_.Services().locale, true));
   foreign = outcome.foreign;
   if (foreign) return false;
   // What kept the earlier backup from being deleted is named first.
@@ -220,21 +215,22 @@ bool TDriveBackup::ListInto(TDriveListing& listing, const std::string& stage) {
   // What the listing finds is shown as it goes, and the window keeps answering.
   size_t counted = 0;
   auto countListed = [this, &counted, &listing] {
-    for (; counted < listing.files.size(); ++counted) form_.StageCounted(1, listing.files[counted].size);
+    for (; counted < listing.files.size(); ++counted) run_.StageCounted(1, listing.files[counted].size);
   };
   safeguards.onProgress = [this, &countListed](std::int64_t) {
     countListed();
-    return form_.StagePiece(0);
+    return run_.StagePiece(0);
   };
-  const TCopyHost host{form_.Services().dialogs, form_.Services().locale, form_.Handle()};
-  form_.BeginStage(stage, -1, -1);
+  const TCopyHost host{run_.Services().dialogs, run_.Services().locale, nullptr};
+  run_.BeginStage(stage, -1, -1);
   CopyFolder(DriveRoot(), "", "*.*", ReplaceWhenNewer, true, false, true, false, false, nullptr, host,
              TNameRules::WholeDrive, &safeguards);
+  const TCopyStatistics listed = CopyStatistics;
   countListed();
-  form_.EndStage(false);
-  if (CancelRequested) return false;
-  if (CopyStatistics.DroppedByError > 0)
-    return Refuse(std::to_string(CopyStatistics.DroppedByError) + " folder(s) of drive " + DriveName() +
+  run_.EndStage(false);
+  if (run_.Stopped()) return false;
+  if (listed.DroppedByError > 0)
+    return Refuse(std::to_string(listed.DroppedByError) + " folder(s) of drive " + DriveName() +
                   " could not be read, so it is not formatted. Nothing was erased.");
   return true;
 }
@@ -248,7 +244,7 @@ bool TDriveBackup::GoOnWithoutLinks(const std::vector<std::string>& links) {
                                named.front() + (links.size() > 1 ? ", ..." : "") +
                                "). They are not backed up, and the format removes the " +
                                (links.size() == 1 ? "link" : "links") + ". Go on without them?";
-  if (form_.Services().dialogs->AskYesNo(form_.Handle(), "Warning", question, DefaultAnswer::No)) {
+  if (run_.Ask("Warning", question, DefaultAnswer::No)) {
     Log("The run goes on without the files the links of drive " + DriveName() + " point at.");
     return true;
   }
@@ -297,25 +293,25 @@ bool TDriveBackup::ChangedSinceBackup(const TDriveListing& now, std::vector<std:
   // Only the content tells whether a file written within the doubt of its
   // copy changed; it is read from the stick's disk, past the cache.
   TStreamingCopier reader;
-  reader.onPiece = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
+  reader.onPiece = [this](std::int64_t bytes) { return run_.StagePiece(bytes); };
   if (!changes.doubtful.empty()) {
     std::unordered_map<std::string_view, const TCopiedFile*> copies;
     for (const TCopiedFile& file : backedUp_) copies.emplace(file.relativePath, &file);
     std::int64_t bytes = 0;
     for (const std::string& path : changes.doubtful) bytes += copies.at(path)->size;
-    form_.BeginStage("Comparing recent files", static_cast<std::int64_t>(changes.doubtful.size()), bytes);
+    run_.BeginStage("Comparing recent files", static_cast<std::int64_t>(changes.doubtful.size()), bytes);
     for (const std::string& path : changes.doubtful) {
       DWORD error = 0;
       const std::optional<TFileDigest> digest = reader.DigestFromDisk(LongPath(DriveRoot() + path), error);
       if (!digest && error == ERROR_CANCELLED) {
-        form_.EndStage(false);
+        run_.EndStage(false);
         return false;
       }
       const TCopiedFile& copy = *copies.at(path);
       if (!digest || digest->size != copy.size || digest->hash != copy.hash) toBackUp.push_back(path);
-      form_.StageCounted(1, 0);
+      run_.StageCounted(1, 0);
     }
-    form_.EndStage(true);
+    run_.EndStage(true);
   }
   // A file removed meanwhile stays in the backup and comes back with it:
   // nothing the backup holds is dropped. Each is named once.
@@ -358,13 +354,13 @@ bool TDriveBackup::BackUpAgain(const std::vector<std::string>& paths) {
     return Refuse("Drive " + DriveName() + " changed during the backup, so it is not formatted. Nothing was erased.");
   }
   std::int64_t bytes = 0;
-  form_.BeginStage("Backing up again", static_cast<std::int64_t>(paths.size()), -1);
+  run_.BeginStage("Backing up again", static_cast<std::int64_t>(paths.size()), -1);
   const TListedCopy copy = CopyListedFiles(DriveRoot(), folder_, paths, [this, &bytes](std::int64_t piece) {
-    if (piece == 0) form_.StageCounted(1, 0);
+    if (piece == 0) run_.StageCounted(1, 0);
     bytes += piece;
-    return form_.StagePiece(piece);
+    return run_.StagePiece(piece);
   });
-  form_.EndStage(!copy.stopped);
+  run_.EndStage(!copy.stopped);
   if (copy.stopped) return false;
   for (const TListedCopyFailure& failure : copy.failed)
     Log("   Not copied " + DriveRoot() + failure.path + ": " + failure.reason);
@@ -383,9 +379,9 @@ bool TDriveBackup::BackUpAgain(const std::vector<std::string>& paths) {
   if (!copy.failed.empty())
     return Refuse(FileCount(static_cast<long long>(copy.failed.size())) + " of drive " + DriveName() +
                   " could not be backed up again, so it is not formatted. Nothing was erased.");
-  if (backupVolumeFlushes_) FlushVolumeAnswering(folder_);
+  if (backupVolumeFlushes_) FlushVolumeOf(folder_);
   const TRestoreCheck check = CheckCopiedFiles(copy.copied, folder_, nullptr, [this](std::int64_t piece) {
-    return form_.StagePiece(piece);
+    return run_.StagePiece(piece);
   });
   if (check.stopped) return false;
   if (check.AllIdentical()) return true;
@@ -397,15 +393,15 @@ bool TDriveBackup::BackUpAgain(const std::vector<std::string>& paths) {
 
 bool TDriveBackup::PlanRestore(const std::vector<TCopiedFile>& files) {
   // The format keeps the partition: the new volume is as large as today's.
-  const std::int64_t volumeBytes = drive::VolumeCapacity(form_.Services().deviceIo, driveLetter_);
+  const std::int64_t volumeBytes = drive::VolumeCapacity(run_.Services().deviceIo, driveLetter_);
   if (volumeBytes <= 0) return true;  // nothing to plan against; the restore check still guards the files
   RestoreContent content;
   content.files.reserve(files.size());
   for (const TCopiedFile& file : files) content.files.push_back({file.relativePath, static_cast<std::uint64_t>(file.size)});
   content.folders = listing_.folders;
   const ClusterChoice choice =
-      ChooseClusterSize(content, form_.FileSystem->ItemIndex(), static_cast<std::uint64_t>(volumeBytes));
-  const std::string line = ClusterChoiceLine(choice, form_.Services().locale->DecimalSeparator());
+      ChooseClusterSize(content, run_.Options().fileSystem, static_cast<std::uint64_t>(volumeBytes));
+  const std::string line = ClusterChoiceLine(choice, run_.DecimalSeparator());
   if (choice.clusterSize == 0) return Refuse(line + " Nothing was erased.");
   Log(line);
   plannedCluster_ = static_cast<int>(choice.clusterSize);
@@ -414,16 +410,16 @@ bool TDriveBackup::PlanRestore(const std::vector<TCopiedFile>& files) {
 
 bool TDriveBackup::HasRoom() {
   const long long needed =
-      BackupBytesNeeded(listing_.files, listing_.folders.size(), static_cast<long long>(ClusterBytesAt(form_.CopyTarget)));
-  const std::optional<std::uint64_t> free = FreeBytesAt(form_.CopyTarget);
+      BackupBytesNeeded(listing_.files, listing_.folders.size(), static_cast<long long>(ClusterBytesAt(chosen_)));
+  const std::optional<std::uint64_t> free = FreeBytesAt(chosen_);
   if (!free || *free >= static_cast<std::uint64_t>(needed)) return true;
-  return Refuse("The backup needs " + Thousands(needed) + " bytes, but the drive of " + form_.CopyTarget + " has " +
+  return Refuse("The backup needs " + Thousands(needed) + " bytes, but the drive of " + chosen_ + " has " +
                 Thousands(static_cast<long long>(*free)) + " bytes free. Nothing was erased.");
 }
 
 bool TDriveBackup::CheckBeforeErase() {
   Log("Checking the backup in " + folder_ + " again before the erase...");
-  if (backupVolumeFlushes_) FlushVolumeAnswering(folder_);
+  if (backupVolumeFlushes_) FlushVolumeOf(folder_);
   const TRestoreCheck check = CheckWithProgress("Checking the backup", folder_);
   if (check.stopped) return false;
   if (check.AllIdentical()) {
@@ -439,29 +435,27 @@ bool TDriveBackup::CheckBeforeErase() {
 
 bool TDriveBackup::Restore() {
   Log("Data is being copied back to USB drive ...");
-  form_.CopySource = folder_;
-  form_.CopyTarget = DriveRoot();
   TCopySafeguards safeguards;
   // The check after the restore must read what the stick holds, as for the backup.
-  const bool driveFlushes = FlushVolumeAnswering(DriveRoot());
+  const bool driveFlushes = FlushVolumeOf(DriveRoot());
   safeguards.flush = !driveFlushes;
   safeguards.skippedTopLevelFile = kBackupMarkerName;
   safeguards.plannedFiles = static_cast<std::int32_t>(backedUp_.size());
-  safeguards.onProgress = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
+  safeguards.onProgress = [this](std::int64_t bytes) { return run_.StagePiece(bytes); };
   bool copied = true;
-  form_.BeginStage("Copying back", static_cast<std::int64_t>(backedUp_.size()), TotalBytes(backedUp_));
+  run_.BeginStage("Copying back", static_cast<std::int64_t>(backedUp_.size()), TotalBytes(backedUp_));
   try {
-    form_.CopyDriveContents(&safeguards);
+    CopyDriveContents(run_, folder_, DriveRoot(), &safeguards);
   } catch (const std::exception& error) {
     Log(std::string("Error: ") + error.what());
     copied = false;
   }
-  form_.EndStage(copied && !CancelRequested);
+  run_.EndStage(copied && !run_.Stopped());
   Log("");
   Log("Copy operation completed.");
-  if (!copied || CancelRequested) return false;
+  if (!copied || run_.Stopped()) return false;
 
-  if (driveFlushes) FlushVolumeAnswering(DriveRoot());
+  if (driveFlushes) FlushVolumeOf(DriveRoot());
   const TRestoreCheck check = CheckWithProgress("Checking the copied files", DriveRoot());
   if (check.stopped) return false;
   for (const std::string& path : check.missing) Log("Missing after the restore: " + path);
@@ -477,12 +471,12 @@ bool TDriveBackup::Restore() {
 }
 
 TRestoreCheck TDriveBackup::CheckWithProgress(const std::string& stage, const std::string& root) {
-  form_.BeginStage(stage, static_cast<std::int64_t>(backedUp_.size()), TotalBytes(backedUp_));
+  run_.BeginStage(stage, static_cast<std::int64_t>(backedUp_.size()), TotalBytes(backedUp_));
   const TRestoreCheck check = CheckCopiedFiles(backedUp_, root, nullptr, [this](std::int64_t bytes) {
-    if (bytes == 0) form_.StageCounted(1, 0);  // a file is done
-    return form_.StagePiece(bytes);
+    if (bytes == 0) run_.StageCounted(1, 0);  // a file is done
+    return run_.StagePiece(bytes);
   });
-  form_.EndStage(!check.stopped);
+  run_.EndStage(!check.stopped);
   return check;
 }
 
@@ -524,24 +518,24 @@ void TDriveBackup::LogPaths(const std::string& prefix, const std::vector<std::st
 
 bool TDriveBackup::Refuse(const std::string& text) {
   Log(text);
-  form_.ClearStatus();
+  run_.Status("");
   return false;
 }
 
 void TDriveBackup::RefuseFolder(const std::string& folder, const std::string& why) {
   const std::string text = FolderRefusalText(folder, why);
   Log(text);
-  form_.Services().dialogs->ShowMessage(form_.Handle(), tk::Application().Title, text, MessageIcon::Warning);
+  run_.Tell(tk::Application().Title, text, MessageIcon::Warning);
 }
 
-void TDriveBackup::Log(const std::string& text) { form_.AddLogLine(text); }
+void TDriveBackup::Log(const std::string& text) { run_.Log(text); }
 
 std::string TDriveBackup::FileCount(long long files) const {
   return files == 1 ? "1 file" : Thousands(files) + " files";
 }
 
 std::string TDriveBackup::Thousands(long long value) const {
-  return FormatThousands(value, form_.Services().locale->ThousandSeparator());
+  return run_.Thousands(value);
 }
 
 std::string TDriveBackup::DriveRoot() const { return std::string(1, driveLetter_) + ":\\"; }

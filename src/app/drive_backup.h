@@ -16,7 +16,7 @@
 
 namespace sw {
 
-class TMainForm;
+class TRunContext;
 
 // The paths of `listed` that `backedUp` does not hold, compared exactly:
 // two names that differ only in case are two files, and a backup that holds
@@ -30,7 +30,7 @@ long long BackupBytesNeeded(const std::vector<TCopiedFile>& files, size_t folder
 
 class TDriveBackup {
  public:
-  TDriveBackup(TMainForm& form, char driveLetter) : form_(form), driveLetter_(driveLetter) {}
+  explicit TDriveBackup(TRunContext& run);
   TDriveBackup(const TDriveBackup&) = delete;
   TDriveBackup& operator=(const TDriveBackup&) = delete;
 
@@ -109,9 +109,10 @@ class TDriveBackup {
     std::string folder;
   };
 
-  TMainForm& form_;
+  TRunContext& run_;
   const char driveLetter_;
   std::string folder_;
+  std::string chosen_;                  // the folder the user chose, before the copy into it began
   std::string started_;
   TDriveListing listing_;               // what the drive held when it was listed (its files until the backup is made)
   std::vector<std::string> removedFromDrive_;  // backed-up files later removed from the drive: the backup keeps them

@@ -2,6 +2,8 @@
 // and releasing what it owns.
 #include "app/fmtmain.h"
 
+#include "app/run_worker.h"
+
 #include <shellapi.h>
 
 #include <map>
@@ -10,11 +12,10 @@
 #include "platform/locale.h"
 #include "platform/system_facts.h"
 #include "platform/text.h"
+#include "toolkit/answering_run.h"
 #include "toolkit/application.h"
 
 namespace sw {
-
-bool CancelRequested = false;
 
 namespace {
 
@@ -43,11 +44,21 @@ std::string AboutText(int year) {
 }
 
 TMainForm::TMainForm(const AppServices& services) : tk::TForm(nullptr), services_(services) {
+  // The run's worker hands its calls to the thread that builds the window.
+  tk::BindWindowThread();
   InstallPausingDialogs();
   Build(MainFormDescription());
 }
 
-TMainForm::~TMainForm() { FormDestroy(); }
+TMainForm::~TMainForm() {
+  // A run still under way (the program ends some other way) stops first:
+  // its worker reaches the window until its end.
+  if (OperationRunning) {
+    stop_.Request(TStopReason::Close);
+    WaitForRunEnd();
+  }
+  FormDestroy();
+}
 
 void TMainForm::BindControls() {
   Panel1 = Find<tk::TPanel>("Panel1");
@@ -159,7 +170,7 @@ bool TMainForm::FormCloseQuery() {
 
 bool TMainForm::RequestStop(bool closing) {
   // A second request while the stage winds down needs no second question.
-  if (OperationRunning && CancelRequested) return true;
+  if (OperationRunning && stop_.Requested()) return true;
   const std::string question =
       !StopQuestion.empty() ? StopQuestion : closing ? "USB disk drive is being formatted. Do you want to exit?" : "";
   if (!question.empty() && !services_.dialogs->AskYesNo(Handle(), "Warning", question)) return false;
@@ -168,7 +179,7 @@ bool TMainForm::RequestStop(bool closing) {
 }
 
 void TMainForm::FormClose() {
-  CancelRequested = true;
+  stop_.Request(TStopReason::Close);
   SaveSettings();
 }
 
@@ -182,15 +193,11 @@ void TMainForm::FormDestroy() {
 void TMainForm::btnCancelClick() { RequestStop(false); }
 
 void TMainForm::CancelOperation() {
-  CancelRequested = true;
-  CopyAbort = 1;
+  stop_.Request(TStopReason::Cancel);
   ClearStatus();
-  ProgressBar->SetVisible(false);
-  btnCancel->SetVisible(false);
-  btnStart->SetVisible(true);
   // While the stopped stage winds down Start stays grey; it is enabled
   // when the operation has ended.
-  btnStart->SetEnabled(!OperationRunning);
+  SetRunState(OperationRunning ? TRunState::Stopping : TRunState::Idle);
   AddLogLine("Cancelled by User");
 }
 

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/run_host.h"
+#include "app/run_options.h"
 #include "app/services.h"
-#include "app/stage_progress.h"
+#include "app/stop_token.h"
 #include "platform/taskbar.h"
 #include "devices/U_USB.h"
-#include "speedtest/speed_figures.h"
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
 #include "toolkit/menu.h"
@@ -26,13 +27,8 @@ inline constexpr char kMainCaption[] = "Stickwise 2.0";
 inline constexpr char kApplicationTitle[] = "Stickwise";
 inline constexpr char kVersionText[] = "2.0.1.165";
 
-// The stop request seen by the format engine's events; set by Cancel and by
-// closing the window, cleared when the operation enters its busy state.
-extern bool CancelRequested;
-
 class TFmtChkDsk;
-struct TCopySafeguards;
-struct TFileOutcome;
+class TRunWorker;
 // The format and check-disk engine, owned by the main window; set in
 // FormCreate and cleared when the window releases it.
 extern TFmtChkDsk* FormatEngine;
@@ -69,7 +65,8 @@ class TMainForm : public tk::TForm {
   void Save1Click() {}
   void Clear1Click();
 
-  // The Cancel action, shared by Cancel and the Close question.
+  // The Cancel action, shared by Cancel and the Close question: the run's
+  // stop token is set and the window shows the run stopping.
   void CancelOperation();
   // The one way to stop an operation, for Cancel, the Close button and the
   // title-bar close: asks the running stage's question first (StopQuestion,
@@ -83,9 +80,25 @@ class TMainForm : public tk::TForm {
   // operation has really stopped.
   bool CloseWhenStopped = false;
 
-  // ---- Speed-up operation (fmtmain_start.cpp, speedup_operation.cpp)
+  // ---- Speed-up operation (fmtmain_start.cpp; the run itself in
+  // speedup_operation.cpp, on a worker thread of its own)
   // True from Start's first step to its end; a second Start is ignored meanwhile.
   bool OperationRunning = false;
+  // The run's one stop request: Cancel, closing the window, a fatal error.
+  TStopToken& RunStop() { return stop_; }
+  // The options as Start takes them for the run.
+  TRunOptions TakeRunOptions();
+  // ---- What the run's host posts to the window (window_run_host.cpp)
+  void SetRunState(TRunState state);
+  TRunState RunState() const { return runState_; }
+  // A long stage's figures: the bar, the status line with files, bytes and
+  // the time left, and the taskbar button.
+  void ShowStage(const TStageReport& report);
+  // The run has ended: its worker is gone, the window is ready for the next.
+  void RunEnded(const TRunEnd& end);
+  // Handles the window's messages until the run under way has ended; at
+  // once when none is.
+  void WaitForRunEnd();
   // A re-listing fell due while the operation ran; it runs once when it ends.
   bool RelistingDue = false;
 
@@ -118,27 +131,7 @@ class TMainForm : public tk::TForm {
   std::vector<std::string> ToolDriveMap;  // companion tool's drive map
   char SelectedDriveLetter = 0;           // 0 when none
   std::string MakerWebAddress;
-  std::string CopySource, CopyTarget, LastCopyFolder;
-  int CopyAbort = 0;
 
-  // ---- Backup and restore (fmtmain_backup.cpp): one copy run from
-  // CopySource to CopyTarget with its log lines and summary; `safeguards`
-  // (streamed, hashed and checked copies) for the backup and restore of a
-  // drive that is erased in between.
-  void CopyDriveContents(const TCopySafeguards* safeguards = nullptr);
-  // The copy's per-file handler: logs the folder and the file, lets window
-  // messages run, and stops the run after this file once CopyAbort is set.
-  // In a checked copy the file's line waits for its outcome (OnCopyFileDone),
-  // so a file that failed is never logged as copied.
-  bool OnCopyFile(const std::string& sourceFolder, const std::string& destinationFolder,
-                  const std::string& fileName, long long size, bool& proceed);
-  void OnCopyFileDone(const std::string& fileName, long long size, const TFileOutcome& outcome);
-  // The log line of one copied file, with its size in thousands.
-  std::string CopiedLine(const std::string& fileName, long long size);
-  // Deletes a folder with everything below it; failures are passed over.
-  static void DeleteFolderTree(const std::string& path);
-  // Removes the read-only and system attributes of one file or folder.
-  static void ClearProtectionAttributes(const std::string& path);
   std::string CompanionToolOutput;        // captured at start-up
 
   // ---- Device list: a drive offered by the identification pass. The pass
@@ -153,21 +146,8 @@ class TMainForm : public tk::TForm {
   // The drive letter of a physical drive in form 0 (E:\), 1 (E:) or 2 (E).
   std::string DiskDriveLetter(const std::string& drivePath, int form);
 
-  // ---- Progress of the run (fmtmain_progress.cpp): the bar, the status
-  // line and the taskbar button. A long stage (listing, backup, its check,
-  // restore, restore check) shows files and bytes done of those planned
-  // (-1: unknown, the listing) and the time left.
-  void BeginStage(const std::string& stage, std::int64_t files, std::int64_t bytes);
-  // Counts files and bytes the stage has done, without showing them yet.
-  void StageCounted(std::int64_t files, std::int64_t bytes);
-  // Told every piece of the stage's work: counts its bytes, shows where the
-  // stage stands a few times a second and lets window messages run. False
-  // once a stop was requested: the stage ends at once.
-  bool StagePiece(std::int64_t bytes);
-  // The stage is over; the bar reads 100 when it did all it planned.
-  void EndStage(bool complete);
-  // The bar and the taskbar button at `percent`, for the stages that count
-  // in percent (check disk, format, speed measurement).
+  // ---- Progress of the run (fmtmain_progress.cpp): the bar and the
+  // taskbar button at `percent`.
   void ShowProgress(int percent);
   // The run is over: the taskbar button is cleared, or shows the failure,
   // and flashes when the window is behind others.
@@ -177,17 +157,11 @@ class TMainForm : public tk::TForm {
   // False once start-up was cut short (no rights, or a start-up error).
   bool StartupCompleted() const { return startupCompleted_; }
 
-  // ---- Speed measurement before and after the format (fmtmain_speed.cpp)
+  // ---- Options the description adds after the first ones
   // "Measure speed before and after", the fourth character of "Options".
   tk::TCheckBox* OptMeasureSpeed() const { return Find<tk::TCheckBox>("OptMeasureSpeed"); }
   // "Check the real capacity", the fifth character of "Options".
   tk::TCheckBox* OptCheckCapacity() const { return Find<tk::TCheckBox>("OptCheckCapacity"); }
-  // Measures the drive of `letter`: moves the progress bar, lets window
-  // messages run and stops at Cancel; logs a line when it starts and one
-  // with its cost, or why it was skipped, failed or cancelled.
-  TSpeedFigures MeasureDriveSpeed(char letter);
-  // Logs the before/after table with the change in percent.
-  void LogSpeedTable(char letter, const TSpeedFigures& before, const TSpeedFigures& after);
 
  protected:
   void FormCreate() override;
@@ -205,7 +179,7 @@ class TMainForm : public tk::TForm {
 
   // ---- Start-up steps completed by the subsystems that build them.
   void CreateDeviceListener();     // device-change listener, both events enable Timer1
-  void CreateFormatEngine();       // format and check-disk engine with its two events
+  void CreateFormatEngine();       // format and check-disk engine; the run sets its events
   void ReleaseDeviceListener();
   // The listener's two events: a volume came or went, re-list once Timer1 is due.
   void UsbVolumeArrived(TUsbClass* sender, const std::string& usbDeviceDesc, const std::string& storageDeviceDesc,
@@ -214,10 +188,6 @@ class TMainForm : public tk::TForm {
                         const std::string& friendlyName, const std::string& driveLetter);
   std::unique_ptr<TUsbClass> DeviceListener;  // the device-change listener, from step 2 to FormDestroy
   void ReleaseFormatEngine();
-  // The engine's two events: progress moves the bar, texts go to the log;
-  // both let window messages run and answer Cancel with CancelRequested.
-  void OnFormatProgress(int Percent, bool& Cancel);
-  void OnFormatInfo(std::string Info, bool& Cancel);
   void RunCompanionTool();         // fills CompanionToolOutput
   void BuildToolDriveMap();        // fills ToolDriveMap from CompanionToolOutput
   void RefreshDeviceList();        // fills cbDevice
@@ -233,31 +203,15 @@ class TMainForm : public tk::TForm {
   // The boxes go through a wrapper that pauses the taskbar button meanwhile.
   void InstallPausingDialogs();
   void ShowTaskbarState(TaskbarState state);
-  void ShowStageNow();
 
   AppServices services_;
   std::unique_ptr<IDialogs> pausingDialogs_;  // services_.dialogs while a taskbar is there
-  TStageProgress stage_;
-  bool stageActive_ = false;
-  unsigned long long stageShownMs_ = 0;  // when the stage's figures were last shown
+  TStopToken stop_;
+  TRunState runState_ = TRunState::Idle;
+  std::unique_ptr<IRunHost> runHost_;
+  std::unique_ptr<TRunWorker> worker_;
   TaskbarState taskbarState_ = TaskbarState::None;
   bool startupCompleted_ = false;
-  bool fileLinesAfterCopy_ = false;  // the running copy logs each file once it is done
-};
-
-// Sets the form's stop question for as long as it lives.
-class TStopQuestion {
- public:
-  TStopQuestion(TMainForm& form, std::string question) : form_(form), previous_(std::move(form.StopQuestion)) {
-    form_.StopQuestion = std::move(question);
-  }
-  ~TStopQuestion() { form_.StopQuestion = std::move(previous_); }
-  TStopQuestion(const TStopQuestion&) = delete;
-  TStopQuestion& operator=(const TStopQuestion&) = delete;
-
- private:
-  TMainForm& form_;
-  std::string previous_;
 };
 
 // The window description of the main window.

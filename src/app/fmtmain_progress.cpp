@@ -6,14 +6,9 @@
 #include "app/fmtmain.h"
 #include "platform/dialogs.h"
 #include "platform/locale.h"
-#include "toolkit/application.h"
 
 namespace sw {
 namespace {
-
-// The figures are shown at most this often: a stage of many small files
-// spends its time on the files, not on the status line.
-constexpr unsigned long long kShowEveryMs = 200;
 
 // The window's boxes, with the taskbar button paused while one waits.
 class TPausingDialogs final : public IDialogs {
@@ -61,49 +56,13 @@ void TMainForm::InstallPausingDialogs() {
   services_.dialogs = pausingDialogs_.get();
 }
 
-void TMainForm::BeginStage(const std::string& stage, std::int64_t files, std::int64_t bytes) {
-  stage_.Start(stage, files, bytes, GetTickCount64());
-  stageActive_ = true;
-  ProgressBar->SetVisible(true);
-  // The listing and the backup come before the busy state: Cancel is
-  // offered from the first long stage on.
-  if (!CancelRequested && !btnCancel->Visible()) {
-    btnStart->SetVisible(false);
-    btnCancel->SetVisible(true);
-  }
-  ShowStageNow();
-  // A stop requested before the stage is seen before its first piece.
-  tk::Application().ProcessMessages();
-}
-
-void TMainForm::StageCounted(std::int64_t files, std::int64_t bytes) {
-  for (std::int64_t i = 0; i < files; ++i) stage_.AddFile();
-  stage_.AddBytes(bytes, GetTickCount64());
-}
-
-bool TMainForm::StagePiece(std::int64_t bytes) {
-  const unsigned long long now = GetTickCount64();
-  if (bytes != 0) stage_.AddBytes(bytes, now);
-  if (stageActive_ && now - stageShownMs_ >= kShowEveryMs) ShowStageNow();
-  tk::Application().KeepAnswering();
-  return !CancelRequested;
-}
-
-void TMainForm::EndStage(bool complete) {
-  if (!stageActive_) return;
-  if (complete) stage_.Finish();
-  ShowStageNow();
-  stageActive_ = false;
-  lblBottomMsg->SetCaption("");
-}
-
-void TMainForm::ShowStageNow() {
-  stageShownMs_ = GetTickCount64();
+void TMainForm::ShowStage(const TStageReport& report) {
   // A stop hides the bar and the status line: the figures stay hidden.
-  if (CancelRequested) return;
-  ShowStatus(stage_.StatusText(stageShownMs_, services_.locale->ThousandSeparator(),
-                               services_.locale->DecimalSeparator()));
-  ShowProgress(stage_.Percent());
+  if (runState_ != TRunState::Stopping && !report.status.empty()) {
+    ShowStatus(report.status);
+    ShowProgress(report.percent);
+  }
+  if (report.kind == TStageReport::Kind::End) lblBottomMsg->SetCaption("");
 }
 
 void TMainForm::ShowProgress(int percent) {
@@ -114,7 +73,6 @@ void TMainForm::ShowProgress(int percent) {
 }
 
 void TMainForm::ShowRunEnded(bool failed) {
-  stageActive_ = false;
   ProgressBar->SetPosition(0);
   if (services_.taskbar == nullptr || taskbarState_ == TaskbarState::None) return;
   ShowTaskbarState(failed ? TaskbarState::Error : TaskbarState::None);

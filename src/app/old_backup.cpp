@@ -11,7 +11,6 @@
 #include "copy/verified_copy.h"
 #include "platform/handles.h"
 #include "platform/text.h"
-#include "toolkit/application.h"
 
 namespace sw {
 namespace {
@@ -24,14 +23,6 @@ bool IsPlainFile(DWORD attributes) {
 }
 
 bool IsPlainFileAt(const std::string& path) { return IsPlainFile(GetFileAttributesW(LongPath(path).c_str())); }
-
-// Reading a large backup takes a while: the window keeps answering.
-void KeepAnsweringWhileReading(TStreamingCopier& reader) {
-  reader.onPiece = [](std::int64_t) {
-    tk::Application().KeepAnswering();
-    return true;
-  };
-}
 
 // A file opened to be deleted, the link itself where it is one: while it
 // is open nobody else can write, rename or delete it, so the file deleted
@@ -90,11 +81,9 @@ std::int64_t DeleteListedFiles(const std::string& folder, const TBackupMarker& m
                                std::vector<std::string>& links) {
   const std::string base = WithTrailingBackslash(folder);
   TStreamingCopier reader;
-  KeepAnsweringWhileReading(reader);
   TRealFolders realFolders(folder);
   std::int64_t deleted = 0;
   for (const TCopiedFile& file : marker.list) {
-    tk::Application().KeepAnswering();
     if (!NoteEntryStaysInside(file.relativePath) || !realFolders.OnTheWayTo(file.relativePath)) continue;
     if (DeleteIfUnchanged(base + file.relativePath, file, reader)) ++deleted;
   }
@@ -185,7 +174,6 @@ std::int64_t FilesNotOnDrive(const std::string& folder, const std::string& drive
   const std::string base = WithTrailingBackslash(folder);
   const std::string drive = WithTrailingBackslash(driveRoot);
   TStreamingCopier reader;
-  KeepAnsweringWhileReading(reader);
   TRealFolders inBackup(folder);
   TRealFolders onDrive(driveRoot);
   // The drive's file as its disk holds it, reached through real folders only.
@@ -199,7 +187,6 @@ std::int64_t FilesNotOnDrive(const std::string& folder, const std::string& drive
   const std::optional<TBackupMarker> marker = ReadBackupMarker(folder);
   if (marker && !marker->list.empty()) {
     for (const TCopiedFile& file : marker->list) {
-      tk::Application().KeepAnswering();
       // A listed file no longer in the backup is not one of its files.
       if (!NoteEntryStaysInside(file.relativePath) || !inBackup.OnTheWayTo(file.relativePath) ||
           !IsPlainFileAt(base + file.relativePath))

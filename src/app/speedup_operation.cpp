@@ -5,16 +5,18 @@
 
 #include <random>
 
+#include <algorithm>
+
 #include "app/backup_location.h"
 #include "app/fmtmain.h"
 #include "app/label_rules.h"
 #include "app/restore_fit.h"
+#include "app/speed_stage.h"
 #include "app/speedup_rules.h"
 #include "capacity/capacity_probe.h"
 #include "format/fmtchkdsk.h"
 #include "platform/dialogs.h"
 #include "platform/exceptions.h"
-#include "platform/locale.h"
 #include "platform/raw_disks.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
@@ -42,33 +44,57 @@ std::uint64_t RandomTag() {
   return (static_cast<std::uint64_t>(source()) << 32) ^ source();
 }
 
+// The format engine's events reach the run's host for one stage: its
+// progress moves the bar, its texts go to the log, and both answer the
+// library with the run's stop request.
+class TEngineEvents {
+ public:
+  explicit TEngineEvents(TRunContext& run) {
+    if (FormatEngine == nullptr) return;
+    FormatEngine->onProgressEvent = [&run](int percent, bool& cancel) {
+      run.Percent(std::clamp(percent, 0, 100));
+      cancel = run.Stopped();
+    };
+    FormatEngine->onInfoEvent = [&run](std::string info, bool& cancel) {
+      run.Log(info);
+      cancel = run.Stopped();
+    };
+  }
+  ~TEngineEvents() {
+    if (FormatEngine == nullptr) return;
+    FormatEngine->onProgressEvent = nullptr;
+    FormatEngine->onInfoEvent = nullptr;
+    FormatEngine->onVolumeInUse = nullptr;
+  }
+  TEngineEvents(const TEngineEvents&) = delete;
+  TEngineEvents& operator=(const TEngineEvents&) = delete;
+};
+
 }  // namespace
 
 void TSpeedUpOperation::Run() {
-  // A stop request left from an earlier run or question must not end this one.
-  CancelRequested = false;
   if (!Validate()) return;
   // The listing and the backup show the bar and Cancel; a run that ends
   // here puts the window back as it was.
   if (!Confirm()) return EndUnformatted();
-  if (!EnterBusyState()) return StoppedBeforeErase();
-  if (form_.OptCorrectErrors->Checked()) {
+  EnterBusyState();
+  if (Stopped()) return StoppedBeforeErase();
+  if (options_.scan) {
     CheckDiskStage();
-    if (CancelRequested) return StoppedBeforeErase();
+    if (Stopped()) return StoppedBeforeErase();
   }
   // A stick that holds less than it reports would lose the files copied back.
-  if (form_.OptCheckCapacity() != nullptr && form_.OptCheckCapacity()->Checked() && !CapacityStage())
-    return CancelRequested ? StoppedBeforeErase() : EndUnformatted();
+  if (options_.checkCapacity && !CapacityStage()) return Stopped() ? StoppedBeforeErase() : EndUnformatted();
   // With the option checked the drive is measured right before the format
   // and again right after it, so the user sees what the format changed.
-  measureSpeed_ = form_.OptMeasureSpeed() != nullptr && form_.OptMeasureSpeed()->Checked();
-  if (measureSpeed_) speedBefore_ = form_.MeasureDriveSpeed(driveLetter_);
-  if (CancelRequested) return StoppedBeforeErase();
+  measureSpeed_ = options_.measureSpeed;
+  if (measureSpeed_) speedBefore_ = MeasureDriveSpeed(run_, driveLetter_);
+  if (Stopped()) return StoppedBeforeErase();
   // Nothing is erased until the whole backup has been read again from its disk.
-  if (backup_ && !backup_->CheckBeforeErase()) return CancelRequested ? StoppedBeforeErase() : EndUnformatted();
+  if (backup_ && !backup_->CheckBeforeErase()) return Stopped() ? StoppedBeforeErase() : EndUnformatted();
   // What was saved to the drive while the backup ran is backed up too, or
   // nothing is erased.
-  if (backup_ && !backup_->HoldsStill()) return CancelRequested ? StoppedBeforeErase() : EndUnformatted();
+  if (backup_ && !backup_->HoldsStill()) return Stopped() ? StoppedBeforeErase() : EndUnformatted();
   FormatStage();
   RestoreAndComplete();
 }
@@ -78,41 +104,29 @@ void TSpeedUpOperation::StoppedBeforeErase() {
 }
 
 void TSpeedUpOperation::EndUnformatted() {
-  form_.btnCancel->SetVisible(false);
-  form_.ProgressBar->SetVisible(false);
-  form_.lblCopyright->SetVisible(true);
-  form_.btnStart->SetVisible(true);
-  form_.btnStart->SetEnabled(true);
-  form_.ClearStatus();
+  run_.Status("");
+  run_.State(TRunState::Idle);
 }
 
 bool TSpeedUpOperation::Validate() {
-  if (form_.cbDevice->Count() == 0) return Refuse(kNoDevice);
-  if (Trim(form_.VolumeLabel->Text()).empty()) return Refuse(kNoLabel);
-
-  const std::string entry = form_.cbDevice->Text();
-  driveLetter_ = OperationDriveLetter(entry, form_.SelectedDriveLetter);
+  if (options_.deviceCount == 0) return Refuse(kNoDevice);
+  if (options_.label.empty()) return Refuse(kNoLabel);
   if (driveLetter_ == 0) return Refuse(kNoDriveLetter);
   if (SameDriveLetter(driveLetter_, SystemDriveLetter()))
     return Refuse("Drive " + DriveName() + " holds the running system and is never formatted. Nothing was changed.");
   if (SameDriveLetter(driveLetter_, ProgramDriveLetter()))
     return Refuse("Drive " + DriveName() + " holds this program and is never formatted. Nothing was changed.");
 
-  const std::string labelProblem = LabelProblem(Trim(form_.VolumeLabel->Text()), form_.FileSystem->ItemIndex());
+  const std::string labelProblem = LabelProblem(options_.label, options_.fileSystem);
   if (!labelProblem.empty())
-    return Refuse("The volume label cannot be used with " + form_.FileSystem->Text() + ": " + labelProblem +
+    return Refuse("The volume label cannot be used with " + options_.fileSystemName + ": " + labelProblem +
                   ". Nothing was changed.");
 
-  int driveNumber = 0, partitionCount = 0;
-  std::string deviceId, sizeText, sizeUnit;
-  long long sizeNumber = 0;
-  form_.LookupSelectedDisk(entry, driveNumber, deviceId, partitionCount, sizeNumber, sizeUnit, sizeText);
-
-  const int fileSystem = form_.FileSystem->ItemIndex();
-  if (FatSizeRefused(fileSystem, sizeNumber, sizeUnit)) return Refuse(kFatTooLarge);
-  if (Fat32SizeWarned(fileSystem, sizeNumber, sizeUnit)) {
+  const int fileSystem = options_.fileSystem;
+  if (FatSizeRefused(fileSystem, options_.sizeNumber, options_.sizeUnit)) return Refuse(kFatTooLarge);
+  if (Fat32SizeWarned(fileSystem, options_.sizeNumber, options_.sizeUnit)) {
     if (!Ask("Warning", kFat32Question)) return false;  // the status line stays as it is
-    form_.ClearStatus();
+    run_.Status("");
   }
   return true;
 }
@@ -121,42 +135,31 @@ bool TSpeedUpOperation::Confirm() {
   const std::string letter(1, driveLetter_);
   if (!Ask("Warning", "To speed up USB drive, all data on drive " + letter +
                           ":\\ will be erased. Do you want to continue?")) {
-    form_.ClearStatus();
+    run_.Status("");
     return false;
   }
   if (Ask("Confirmation", "Do you want to back up data on drive " + letter + ":\\ to a folder? ")) {
-    backup_ = std::make_unique<TDriveBackup>(form_, driveLetter_);
+    backup_ = std::make_unique<TDriveBackup>(run_);
     if (!backup_->Make()) return false;
   }
   // Closing the window while a question was open or the backup ran ends
   // the operation here, before anything is formatted.
-  return !CancelRequested;
+  return !Stopped();
 }
 
-bool TSpeedUpOperation::EnterBusyState() {
-  form_.ProgressBar->SetVisible(true);
-  form_.lblCopyright->SetVisible(false);
-  CancelRequested = false;
-  form_.btnStart->SetEnabled(false);
-  form_.btnStart->SetVisible(false);
-  form_.btnCancel->SetVisible(true);
-  tk::Application().ProcessMessages();
-  return !CancelRequested;
-}
+void TSpeedUpOperation::EnterBusyState() { run_.State(TRunState::Running); }
 
 void TSpeedUpOperation::CheckDiskStage() {
-  form_.ShowStatus(kScanning);
-  form_.ProgressBar->SetVisible(true);
-  form_.lblCopyright->SetVisible(false);
-  CancelRequested = false;
+  run_.Status(kScanning);
+  run_.State(TRunState::Running);
   try {
     if (FormatEngine == nullptr) throw Exception("The format engine is not available.");
-    form_.ProgressBar->SetPosition(0);
+    TEngineEvents events(run_);
+    run_.Percent(0);
     Log("Starting check disk for " + DriveName());
     // Verbose follows the log's visibility, which is always shown.
-    if (!FormatEngine->CheckDisk(DriveRoot(), true, true, true, form_.OptCorrectErrors->Checked()))
-      Log("Check disk operation failed!");
-    form_.ProgressBar->SetPosition(0);
+    if (!FormatEngine->CheckDisk(DriveRoot(), true, true, true, options_.scan)) Log("Check disk operation failed!");
+    run_.Percent(0);
     if (FormatEngine->FileSysProblem()) Log("*** Check disk found problems with " + DriveName());
   } catch (const std::exception& error) {
     Log(std::string("Error: ") + error.what());
@@ -169,13 +172,13 @@ bool TSpeedUpOperation::CapacityStage() {
   Log(checking);
   // The status line says so for the check's minute, then shows again what it showed before.
   struct TStatusBack {
-    TMainForm& form;
-    std::string before = form.lblBottomMsg->Caption();
-    ~TStatusBack() { form.lblBottomMsg->SetCaption(before); }
-  } statusBack{form_};
-  form_.ShowStatus(checking);
+    TRunContext& run;
+    std::string before = run.LastStatus();
+    ~TStatusBack() { run.Status(before); }
+  } statusBack{run_};
+  run_.Status(checking);
   std::string why = "this program has no access to whole disks";
-  IRawDisks* disks = form_.Services().rawDisks;
+  IRawDisks* disks = run_.Services().rawDisks;
   std::unique_ptr<IBlockDevice> device = disks != nullptr ? disks->OpenDiskOf(driveLetter_, why) : nullptr;
   if (!device) {
     Log("The real capacity of drive " + DriveName() + " could not be checked: " + why + ".");
@@ -183,15 +186,12 @@ bool TSpeedUpOperation::CapacityStage() {
   }
   TProbeOptions options;
   options.runTag = RandomTag();
-  options.stopRequested = [] {
-    tk::Application().KeepAnswering();
-    return CancelRequested;
-  };
-  options.onProgress = [this](int percent) { form_.ShowProgress(percent); };
+  options.stopRequested = [this] { return Stopped(); };
+  options.onProgress = [this](int percent) { run_.Percent(percent); };
   const TProbeResult result = ProbeCapacity(*device, options);
   device.reset();  // the disk's volumes are let go
-  form_.ShowProgress(0);
-  const std::string decimal = form_.Services().locale->DecimalSeparator();
+  run_.Percent(0);
+  const std::string decimal = run_.DecimalSeparator();
   if (!result.notPutBack.empty())
     Log(std::to_string(result.notPutBack.size()) + " block(s) of drive " + DriveName() +
         " that the check wrote could not be put back" +
@@ -212,7 +212,7 @@ bool TSpeedUpOperation::CapacityStage() {
         Log(kept);
         text += "\r\n\r\n" + kept;
       }
-      form_.Services().dialogs->ShowMessage(form_.Handle(), tk::Application().Title, text, MessageIcon::Warning);
+      run_.Tell(tk::Application().Title, text, MessageIcon::Warning);
       return false;
     }
     case TProbeVerdict::Cancelled:
@@ -221,7 +221,7 @@ bool TSpeedUpOperation::CapacityStage() {
       break;
   }
   Log("The real capacity of drive " + DriveName() + " could not be checked: " + result.problem + ".");
-  return !CancelRequested;
+  return !Stopped();
 }
 
 void TSpeedUpOperation::FormatStage() {
@@ -232,12 +232,14 @@ void TSpeedUpOperation::FormatStage() {
   const int firstCluster = backup_ ? backup_->PlannedClusterSize() : kLargeCluster;
   try {
     if (FormatEngine == nullptr) throw Exception("The format engine is not available.");
+    TEngineEvents events(run_);
     // A volume another program holds is closed by force only when the user agrees.
     FormatEngine->onVolumeInUse = [this] { return Ask("Warning", InUseQuestion()); };
-    form_.ProgressBar->SetPosition(0);
+    run_.Percent(0);
     Log("Starting format disk for " + DriveName());
-    if (!FormatEngine->FormatDisk(DriveRoot(), mediaKind, static_cast<uint8_t>(form_.FileSystem->ItemIndex()),
-                                  Trim(form_.VolumeLabel->Text()), form_.OptQuickFmt->Checked(), firstCluster)) {
+    const auto fileSystem = static_cast<uint8_t>(options_.fileSystem);
+    if (!FormatEngine->FormatDisk(DriveRoot(), mediaKind, fileSystem, options_.label, options_.quickFormat,
+                                  firstCluster)) {
       FormatFailed = true;
       if (FormatEngine->DeclinedInUse()) {
         Log("Drive " + DriveName() + " stays in use by another program, so it is not formatted. Nothing was erased.");
@@ -248,15 +250,12 @@ void TSpeedUpOperation::FormatStage() {
         Log("Format disk operation encountered an error.");
       } else {
         Log("Format disk program initializing...");
-        // The options are read again: the user may have changed them meanwhile.
-        FormatFailed = !FormatEngine->FormatDisk(DriveRoot(), mediaKind,
-                                                 static_cast<uint8_t>(form_.FileSystem->ItemIndex()),
-                                                 Trim(form_.VolumeLabel->Text()), form_.OptQuickFmt->Checked(),
-                                                 kSmallerCluster);
+        FormatFailed = !FormatEngine->FormatDisk(DriveRoot(), mediaKind, fileSystem, options_.label,
+                                                 options_.quickFormat, kSmallerCluster);
         if (FormatFailed) Log("Format disk operation encountered an error.");
       }
     }
-    form_.ProgressBar->SetPosition(0);
+    run_.Percent(0);
     // A drive pulled out during the format reports no failure of its own.
     if (!FormatFailed && !DriveReadable(DriveRoot())) {
       Log("Drive " + DriveName() + " cannot be read after the format.");
@@ -266,7 +265,6 @@ void TSpeedUpOperation::FormatStage() {
     Log(std::string("Error: ") + error.what());
     FormatFailed = true;
   }
-  if (FormatEngine != nullptr) FormatEngine->onVolumeInUse = nullptr;
   Log("");
 }
 
@@ -286,43 +284,39 @@ void TSpeedUpOperation::RestoreAndComplete() {
     Log("");
     // From here on the drive's files may exist only in the backup: a stop
     // asks first, and says where the files stay.
-    TStopQuestion ask(form_, backup_ ? backup_->StopQuestion() : std::string());
-    if (measureSpeed_) form_.LogSpeedTable(driveLetter_, speedBefore_, form_.MeasureDriveSpeed(driveLetter_));
+    TStopQuestion ask(run_, backup_ ? backup_->StopQuestion() : std::string());
+    if (measureSpeed_) LogSpeedTable(run_, driveLetter_, speedBefore_, MeasureDriveSpeed(run_, driveLetter_));
     // A Cancel during that measurement stops the operation before the restore.
-    if (backup_) restored = !CancelRequested && backup_->Restore();
+    if (backup_) restored = !Stopped() && backup_->Restore();
   }
-  const bool succeeded = !FormatFailed && restored && !CancelRequested;
+  const bool succeeded = !FormatFailed && restored && !Stopped();
   if (backup_ && !backup_->Folder().empty()) {
     if (succeeded) {
       Log("The backup stays in " + backup_->Folder());
     } else {
-      if (!FormatFailed && !CancelRequested) Log("The files were not all copied back to drive " + DriveName() + ".");
+      if (!FormatFailed && !Stopped()) Log("The files were not all copied back to drive " + DriveName() + ".");
       Log("The drive's files are kept in the backup folder " + backup_->Folder());
     }
   }
-  if (CancelRequested) return;  // Cancel has already set the window's state
+  if (Stopped()) return;  // Cancel has already set the window's state
   if (succeeded && backup_) backup_->ReportKeptBackups();
   Log("");
   succeeded_ = succeeded;
   if (succeeded) Log(kSuccess);
   else if (restored == false) Log("The speed-up of drive " + DriveName() + " failed.");
-  form_.btnCancel->SetVisible(false);
-  form_.btnStart->SetVisible(true);
-  form_.btnStart->SetEnabled(true);
-  form_.ClearStatus();
+  run_.Status("");
+  run_.State(TRunState::Ended);
 }
 
 bool TSpeedUpOperation::Refuse(const std::string& text) {
   Log(text);
-  form_.ClearStatus();
+  run_.Status("");
   return false;
 }
 
-bool TSpeedUpOperation::Ask(const std::string& title, const std::string& text) {
-  return form_.Services().dialogs->AskYesNo(form_.Handle(), title, text);
-}
+bool TSpeedUpOperation::Ask(const std::string& title, const std::string& text) const { return run_.Ask(title, text); }
 
-void TSpeedUpOperation::Log(const std::string& text) { form_.AddLogLine(text); }
+void TSpeedUpOperation::Log(const std::string& text) { run_.Log(text); }
 
 std::string TSpeedUpOperation::DriveRoot() const { return std::string(1, driveLetter_) + ":\\"; }
 

@@ -1,24 +1,26 @@
-// One run of the speed-up operation that Start begins: the checks of the
+// One run of the speed-up operation that Start begins, from its first
+// check to its end line, on the run's worker thread: the checks of the
 // chosen options against the drive, the erase and backup questions, the
-// optional backup, the busy state, the check-disk stage, the check of the
-// backup right before the erase, the format stage, the restore and the
-// completion lines. The run works on the drive letter it
-// takes when it starts, whatever the device list does meanwhile.
+// optional backup, the busy state, the check-disk stage, the capacity
+// check, the speed before, the check of the backup right before the erase,
+// the format stage, the speed after, the restore and the completion lines.
+// It works on the options taken when Start was pressed, whatever the
+// window's controls and the device list do meanwhile, and shows itself
+// only through the run's host.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "app/drive_backup.h"
+#include "app/run_context.h"
 #include "speedtest/speed_figures.h"
 
 namespace sw {
 
-class TMainForm;
-
 class TSpeedUpOperation {
  public:
-  explicit TSpeedUpOperation(TMainForm& form) : form_(form) {}
+  explicit TSpeedUpOperation(TRunContext& run) : run_(run) {}
   TSpeedUpOperation(const TSpeedUpOperation&) = delete;
   TSpeedUpOperation& operator=(const TSpeedUpOperation&) = delete;
 
@@ -31,15 +33,14 @@ class TSpeedUpOperation {
  private:
   bool Validate();
   bool Confirm();
-  bool EnterBusyState();
+  void EnterBusyState();
   void CheckDiskStage();
   // The real-capacity check; false when the run must stop before the erase
   // (a counterfeit stick, logged and shown, or a stop request).
   bool CapacityStage();
   // Logs where the drive's files are when the run stops before the erase.
   void StoppedBeforeErase();
-  // The backup no longer matches the drive: nothing is erased, the window
-  // returns to idle.
+  // The run ends before the erase: the window returns to idle.
   void EndUnformatted();
   void FormatStage();
   // The question when another program holds the drive at the format.
@@ -48,13 +49,15 @@ class TSpeedUpOperation {
 
   // Logs the refusal, clears the status line; always false.
   bool Refuse(const std::string& text);
-  bool Ask(const std::string& title, const std::string& text);
+  bool Ask(const std::string& title, const std::string& text) const;
+  bool Stopped() const { return run_.Stopped(); }
   void Log(const std::string& text);
   std::string DriveRoot() const;   // the letter as taken, ":\"
   std::string DriveName() const;   // the upper-case letter and ":"
 
-  TMainForm& form_;
-  char driveLetter_ = 0;  // the operation's own copy of the selected drive letter
+  TRunContext& run_;
+  const TRunOptions& options_ = run_.Options();
+  const char driveLetter_ = options_.driveLetter;
   bool FormatFailed = false;
   std::unique_ptr<TDriveBackup> backup_;    // once the user asked for a backup
   bool measureSpeed_ = false;               // the speed is measured before and after the format

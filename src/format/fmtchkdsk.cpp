@@ -13,12 +13,12 @@
 #include "platform/system_facts.h"
 #include "platform/text.h"
 #include "toolkit/answering_run.h"
-#include "toolkit/application.h"
 
 namespace sw {
 
 TFmtChkDsk* TFmtChkDsk::ActiveEngine = nullptr;
 bool TFmtChkDsk::LibraryCallRunning = false;
+unsigned long TFmtChkDsk::CallerThread = 0;
 
 namespace {
 
@@ -51,8 +51,6 @@ char FirstLetter(const std::string& root) { return root.empty() ? 0 : root[0]; }
 // about five seconds in all, before the user is asked.
 constexpr int kLockAttempts = 6;
 constexpr uint32_t kLockRetryMs = 1000;
-// The slice in which a wait lets the window handle its messages.
-constexpr uint32_t kWaitSliceMs = 50;
 
 }  // namespace
 
@@ -63,6 +61,7 @@ class TFmtChkDsk::LibraryCall {
     if (LibraryCallRunning) throw FmtChkException("Format Engine Busy: " + root);
     LibraryCallRunning = true;
     ActiveEngine = &engine;
+    CallerThread = GetCurrentThreadId();
   }
   ~LibraryCall() { LibraryCallRunning = false; }
   LibraryCall(const LibraryCall&) = delete;
@@ -124,11 +123,8 @@ void TFmtChkDsk::TestExclusiveOpen(const std::string& root) {
 
 void TFmtChkDsk::Wait(uint32_t milliseconds) {
   if (services_.wait) return services_.wait(milliseconds);
-  const ULONGLONG end = GetTickCount64() + milliseconds;
-  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-    tk::Application().ProcessMessages();
-    Sleep(static_cast<DWORD>(std::min<ULONGLONG>(end - now, kWaitSliceMs)));
-  }
+  // The engine runs on the run's worker: the window answers meanwhile.
+  Sleep(milliseconds);
 }
 
 // The lock taken before the format (released before the library's call);

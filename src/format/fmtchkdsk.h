@@ -102,8 +102,8 @@ class TFmtChkDsk : public tk::TComponent {
   bool NotifyInfo(const std::string& info);
   void Info(const std::string& info) { NotifyInfo(info); }  // the Cancel answer is not used
   uint8_t OnCallback(Operation operation, uint32_t command, const void* actionInfo);
-  // Hands a callback to the engine on the window's thread; the answer for the library.
-  static uint8_t OnWindowThread(Operation operation, uint32_t command, const void* actionInfo);
+  // Hands a callback to the engine on the thread that called it; the answer for the library.
+  static uint8_t OnCallerThread(Operation operation, uint32_t command, const void* actionInfo);
   void ScanCheckOutput(const std::string& text);
 
   // The engine of the running (or last) library call, which the callbacks
@@ -112,6 +112,8 @@ class TFmtChkDsk : public tk::TComponent {
   // Set while a library call runs: the callbacks' single engine reference
   // allows only one at a time in the process.
   static bool LibraryCallRunning;
+  // The thread that made the running library call.
+  static unsigned long CallerThread;
   class LibraryCall;
 
   FmtChkServices services_;

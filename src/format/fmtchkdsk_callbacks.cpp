@@ -46,21 +46,25 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 }  // namespace
 
 uint8_t __stdcall TFmtChkDsk::FormatCallback(uint32_t command, uint32_t, void* actionInfo) {
-  return OnWindowThread(Operation::Format, command, actionInfo);
+  return OnCallerThread(Operation::Format, command, actionInfo);
 }
 
 uint8_t __stdcall TFmtChkDsk::CheckDiskCallback(uint32_t command, uint32_t, void* actionInfo) {
-  return OnWindowThread(Operation::Check, command, actionInfo);
+  return OnCallerThread(Operation::Check, command, actionInfo);
 }
 
-uint8_t TFmtChkDsk::OnWindowThread(Operation operation, uint32_t command, const void* actionInfo) {
-  // The library calls from its own thread; the engine's events touch the
-  // window, so they run on the window's thread while this one waits.
+uint8_t TFmtChkDsk::OnCallerThread(Operation operation, uint32_t command, const void* actionInfo) {
+  // The engine's events run on the thread that called the engine: the
+  // run's worker calls the library itself, so its callbacks come there;
+  // on the window's thread the library runs on a thread of its own, and
+  // the events are handed back to the window while that one waits.
   uint8_t answer = kGoOn;
   try {
-    tk::OnWindowThread([&] {
+    auto call = [&] {
       if (TFmtChkDsk* engine = ActiveEngine) answer = engine->OnCallback(operation, command, actionInfo);
-    });
+    };
+    if (GetCurrentThreadId() == CallerThread) call();
+    else tk::OnWindowThread(call);
   } catch (...) {
     return kStop;  // OnCallback reports its own errors; nothing may reach the library
   }

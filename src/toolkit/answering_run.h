@@ -1,21 +1,36 @@
-// Work that blocks in one call the program cannot cut into pieces (the
-// format library, a flush of a whole volume) runs on a thread of its own
-// while the window's thread keeps handling its messages. What the work
-// reports back (the library's callbacks) is handed to the window's thread,
-// so every window, control and the log are still touched only there.
+// The window's thread and the threads that work for it. Every window,
+// control and the log are touched only on the window's thread; a worker
+// hands it calls through one queue, run there in the order handed, by
+// whatever message loop the window's thread is in (the main loop, a
+// message box's, RunAnswering's).
 #pragma once
 
 #include <functional>
 
 namespace sw::tk {
 
-// Runs `work` on a new thread and handles the calling thread's messages
-// until it ends; an exception `work` throws is thrown again here.
-void RunAnswering(const std::function<void()>& work);
+// Makes the calling thread the window's thread (the thread that builds the
+// main window); the queue's hidden window is made here.
+void BindWindowThread();
+bool OnTheWindowThread();
 
-// Runs `call` on the thread that waits in RunAnswering and returns when it
-// is done; on that thread itself, or with no RunAnswering under way, runs
-// it at once. An exception `call` throws is thrown again to the caller.
+// Hands `call` to the window's thread and returns at once; on the window's
+// thread itself it is queued too, so the order of all posted calls holds.
+void PostToWindow(std::function<void()> call);
+
+// Runs `call` on the window's thread and returns when it is done; on that
+// thread itself runs it at once. An exception `call` throws is thrown
+// again to the caller.
 void OnWindowThread(const std::function<void()>& call);
+
+// Runs the queued calls now (the window's thread only); the queue's hidden
+// window does this for every message loop.
+void RunPostedCalls();
+
+// Work that blocks in one call the program cannot cut into pieces: on the
+// window's thread it runs on a thread of its own while the window keeps
+// handling its messages; on any other thread it runs at once. An exception
+// `work` throws is thrown again here.
+void RunAnswering(const std::function<void()>& work);
 
 }  // namespace sw::tk

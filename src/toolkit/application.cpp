@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/dialogs.h"
+#include "toolkit/answering_run.h"
 #include "toolkit/form.h"
 #include "toolkit/timer.h"
 
@@ -90,6 +91,16 @@ void TApplication::Terminate() {
 }
 
 void TApplication::HandleException(const std::exception& error) {
+  // The error box opens on the window's thread, whichever thread failed.
+  if (!OnTheWindowThread()) {
+    const std::string text = error.what();
+    try {
+      OnWindowThread([&] { HandleException(std::runtime_error(text)); });
+    } catch (...) {
+      // The window cannot be reached: nothing more can be reported.
+    }
+    return;
+  }
   try {
     HWND owner = mainForm_ != nullptr && mainForm_->Handle() != nullptr && IsWindowVisible(mainForm_->Handle())
                      ? mainForm_->Handle()

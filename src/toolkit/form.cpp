@@ -5,7 +5,6 @@
 #include "platform/dpi.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
-#include "toolkit/busy_pointer.h"
 #include "toolkit/controls.h"
 #include "toolkit/menu.h"
 #include "toolkit/timer.h"
@@ -201,13 +200,6 @@ bool TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     case WM_CLOSE:
       Close();
       result = 0;
-      return true;
-    case WM_SETCURSOR:
-      // The controls ask their parent first: the whole window keeps the
-      // hourglass while a long step runs.
-      if (!TBusyPointer::Shown() || LOWORD(lParam) != HTCLIENT) return TControl::HandleMessage(message, wParam, lParam, result);
-      SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-      result = TRUE;
       return true;
     case WM_DPICHANGED: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);

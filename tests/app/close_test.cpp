@@ -10,13 +10,7 @@ namespace {
 class CloseTest : public MainFormTest {
  protected:
   // The window as the speed-up operation leaves it while it runs.
-  void EnterBusyState(TMainForm& f) {
-    f.ProgressBar->SetVisible(true);
-    f.lblCopyright->SetVisible(false);
-    f.btnStart->SetEnabled(false);
-    f.btnStart->SetVisible(false);
-    f.btnCancel->SetVisible(true);
-  }
+  void EnterBusyState(TMainForm& f) { f.SetRunState(TRunState::Running); }
 };
 
 TEST_F(CloseTest, IdleCloseClosesAtOnceWithoutAQuestion) {
@@ -35,7 +29,7 @@ TEST_F(CloseTest, BusyCloseAnsweredNoKeepsTheWindowAndTheOperation) {
   EXPECT_EQ(dialogs.shown[0].title, "Warning");
   EXPECT_EQ(dialogs.shown[0].text, "USB disk drive is being formatted. Do you want to exit?");
   EXPECT_EQ(dialogs.shown[0].owner, f.Handle());
-  EXPECT_FALSE(CancelRequested);
+  EXPECT_FALSE(f.RunStop().Requested());
   EXPECT_TRUE(f.btnCancel->Visible());
   EXPECT_FALSE(SettingsKeyExists());
 }
@@ -45,8 +39,7 @@ TEST_F(CloseTest, BusyCloseAnsweredYesCancelsThenCloses) {
   EnterBusyState(f);
   dialogs.yesNoAnswers = {true};
   f.btnCloseClick();
-  EXPECT_TRUE(CancelRequested);
-  EXPECT_EQ(f.CopyAbort, 1);
+  EXPECT_EQ(f.RunStop().Reason(), TStopReason::Cancel);
   EXPECT_EQ(f.Log->Lines().back(), "Cancelled by User");
   EXPECT_TRUE(SettingsKeyExists());
 }
@@ -56,8 +49,7 @@ TEST_F(CloseTest, CancelReturnsTheWindowToIdle) {
   EnterBusyState(f);
   f.ShowStatus("Scanning USB drive for errors...");
   f.btnCancelClick();
-  EXPECT_TRUE(CancelRequested);
-  EXPECT_EQ(f.CopyAbort, 1);
+  EXPECT_EQ(f.RunStop().Reason(), TStopReason::Cancel);
   EXPECT_TRUE(f.btnStart->Visible());
   EXPECT_TRUE(f.btnStart->Enabled());
   EXPECT_FALSE(f.btnCancel->Visible());
@@ -72,7 +64,7 @@ TEST_F(CloseTest, TitleBarCloseAsksNothingAndAsksTheOperationToStop) {
   EnterBusyState(f);
   SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(dialogs.shown.empty());
-  EXPECT_TRUE(CancelRequested);
+  EXPECT_TRUE(f.RunStop().Requested());
   EXPECT_TRUE(SettingsKeyExists());
 }
 

@@ -98,7 +98,7 @@ TEST_F(SettingsTest, ClosingAlwaysWritesBothValues) {
   g.Close();
   EXPECT_EQ(StoredOptions(), "11000");
   EXPECT_EQ(StoredFs(), 3);
-  EXPECT_TRUE(CancelRequested) << "closing asks a running format to stop";
+  EXPECT_EQ(g.RunStop().Reason(), TStopReason::Close) << "closing asks a running format to stop";
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Backs up a generated drive tree (a few thousand small files and a few
-// large ones) with the backup's copy (CopyDriveContents in a shown main
-// window, per-file log lines and message processing included, until the
-// last line shows) and with the system's own "xcopy /E /H /I /Y" under the
+// large ones) with the backup's copy (CopyDriveContents with its per-file
+// lines in a shown main window's log, until the last line shows) and with the system's own "xcopy /E /H /I /Y" under the
 // same Wine, and prints both times and their ratio. Each copy runs once per
 // round into a fresh folder, removed after the round; the best of the rounds
 // counts, so the file cache and a busy machine favour neither side.
@@ -12,12 +11,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "app/drive_copy.h"
 #include "app/fmtmain.h"
+#include "app/run_context.h"
 #include "bench_tree.h"
 #include "copy/copy_folder.h"
 #include "fakes/fake_app_services.h"
+#include "fakes/scripted_run_host.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "toolkit/application.h"
@@ -70,6 +73,22 @@ double RunXcopy(const std::string& source, const std::string& target) {
   return Seconds(start);
 }
 
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(sw::Widen(path)), ignored);
+}
+
+// The run's lines go straight to the window's log, as the window's host
+// does once they are handed over.
+class LogToWindow : public sw::fakes::ScriptedRunHost {
+ public:
+  LogToWindow(sw::IDialogs& dialogs, sw::TMainForm& form) : ScriptedRunHost(dialogs), form_(form) {}
+  void Log(const std::string& line) override { form_.AddLogLine(line); }
+
+ private:
+  sw::TMainForm& form_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +102,9 @@ int main(int argc, char** argv) {
   sw::tk::Application().Initialize(GetModuleHandleW(nullptr), &fakes.dialogs);
   sw::TMainForm form(fakes.services);
   form.Show();
+  LogToWindow host(fakes.dialogs, form);
+  sw::TStopToken stop;
+  sw::TRunContext run(host, stop, fakes.services, sw::TRunOptions{});
 
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH, temp);
@@ -113,10 +135,8 @@ int main(int argc, char** argv) {
     const std::string targets = root + "\\round" + std::to_string(round);
     CreateDirectoryW(sw::Widen(targets).c_str(), nullptr);
     form.Clear1Click();
-    form.CopySource = drive;
-    form.CopyTarget = targets + "\\ours";
     auto start = Clock::now();
-    form.CopyDriveContents();
+    sw::CopyDriveContents(run, drive, targets + "\\ours");
     form.FlushLog();  // as the operation does when it ends
     UpdateWindow(form.Log->Handle());
     double ours = Seconds(start);
@@ -134,12 +154,12 @@ int main(int argc, char** argv) {
     bestXcopy = std::min(bestXcopy, xcopy);
     bestBare = std::min(bestBare, bare);
     bestPumped = std::min(bestPumped, pumped);
-    sw::TMainForm::DeleteFolderTree(targets);
+    RemoveTree(targets);
   }
   std::printf("copy: best CopyDriveContents %.3f s, best xcopy %.3f s, ratio %.2f\n", bestOurs, bestXcopy,
               bestOurs / bestXcopy);
   std::printf("copy: best without log lines %.3f s, with messages but no lines %.3f s\n", bestBare, bestPumped);
 
-  sw::TMainForm::DeleteFolderTree(root);
+  RemoveTree(root);
   return 0;
 }

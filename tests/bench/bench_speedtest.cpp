@@ -1,4 +1,4 @@
-// Runs the speed measurement as the window does (MeasureDriveSpeed before
+// Runs the speed measurement as a run does (MeasureDriveSpeed before
 // and after a simulated format, then LogSpeedTable) on a temporary folder
 // mapped as a removable drive, paced by the demo stick's throttle from the
 // testbed's machine file, and prints the log lines with the measurement's
@@ -9,8 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/fmtmain.h"
+#include "app/run_context.h"
+#include "app/speed_stage.h"
 #include "fakes/fake_app_services.h"
+#include "fakes/scripted_run_host.h"
 #include "fakes/wine_drive.h"
 #include "platform/module_path.h"
 #include "platform/speed_test_io_win32.h"
@@ -18,7 +20,6 @@
 #include "speedtest/drive_speed_test.h"
 #include "testbed/machine.h"
 #include "testbed/throttled_speed_test_io.h"
-#include "toolkit/application.h"
 
 int main(int argc, char** argv) {
   const std::string machinePath =
@@ -44,14 +45,14 @@ int main(int argc, char** argv) {
   sw::testbed::ThrottledSpeedTestIo io(machine, system);
   sw::fakes::FakeAppServices fakes;
   fakes.services.speedTestIo = &io;
-  sw::tk::Application().Initialize(GetModuleHandleW(nullptr), &fakes.dialogs);
-  sw::TMainForm form(fakes.services);
-  form.Clear1Click();
-  const sw::TSpeedFigures before = form.MeasureDriveSpeed(drive.Letter());
+  sw::fakes::ScriptedRunHost host(fakes.dialogs);
+  sw::TStopToken stop;
+  sw::TRunContext run(host, stop, fakes.services, sw::TRunOptions{});
+  const sw::TSpeedFigures before = sw::MeasureDriveSpeed(run, drive.Letter());
   machine.drives[0].formatted = true;
-  const sw::TSpeedFigures after = form.MeasureDriveSpeed(drive.Letter());
-  form.LogSpeedTable(drive.Letter(), before, after);
-  for (const std::string& line : form.Log->Lines()) std::printf("%s\n", line.c_str());
+  const sw::TSpeedFigures after = sw::MeasureDriveSpeed(run, drive.Letter());
+  sw::LogSpeedTable(run, drive.Letter(), before, after);
+  for (const std::string& line : host.lines) std::printf("%s\n", line.c_str());
   std::printf("measurement cost: %.1f s before, %.1f s after (%llu MiB file, %d small files)\n", before.seconds,
               after.seconds, static_cast<unsigned long long>(before.sequentialBytes / sw::kMiB), before.smallFiles);
   return 0;

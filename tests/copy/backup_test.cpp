@@ -1,13 +1,17 @@
-// The main window's backup and restore: the per-file lines, the summary, the
-// backup's own name rule, Cancel, and the deletion of an old backup folder.
+// The run's copy of a drive for its backup and restore: the per-file lines,
+// the summary, the backup's own name rule, and a stop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
 
+#include "app/backup_tree.h"
+#include "app/drive_copy.h"
+#include "app/run_context.h"
 #include "copy/copy_folder.h"
 #include "fakes/main_form_fixture.h"
+#include "fakes/scripted_run_host.h"
 #include "platform/exceptions.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -19,25 +23,22 @@ namespace {
 
 class BackupTest : public MainFormTest {
  protected:
-  BackupTest() {
-    CreateForm();
-    form->Clear1Click();
-  }
 
   std::string Drive(const std::string& relative = "") const { return tree.Path("drive\\" + relative); }
   std::string Backup(const std::string& relative = "") const { return tree.Path("backup\\" + relative); }
 
   std::vector<std::string> Copy(const std::string& source, const std::string& target) {
-    form->CopySource = source;
-    form->CopyTarget = target;
-    form->CopyDriveContents();
-    return form->Log->Lines();
+    CopyDriveContents(run, source, target);
+    return host.lines;
   }
   static std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t count) {
     return std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(std::min(count, lines.size())), lines.end());
   }
 
   TempTree tree;
+  fakes::ScriptedRunHost host{dialogs};
+  TStopToken stop;
+  TRunContext run{host, stop, services, TRunOptions{}};
 };
 
 TEST_F(BackupTest, FilesAtTheRootGiveOneFolderLineAndOneLinePerFile) {
@@ -141,41 +142,20 @@ TEST_F(BackupTest, CancelStopsTheRunAfterTheCurrentFileAndTheSummaryFollows) {
   tree.Write("drive\\sub\\b.txt", "b");
   tree.Write("drive\\sub\\c.txt", "c");
   tree.Write("drive\\d.txt", "d");
-  form->CopyAbort = 1;  // a Cancel before the run does not affect it
   // The user presses Cancel while the first file is logged.
-  PostMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form->btnCancel->Handle()), BN_CLICKED),
-               reinterpret_cast<LPARAM>(form->btnCancel->Handle()));
+  host.onLog = [this](const std::string& line) {
+    if (line.starts_with("   Copied")) stop.Request(TStopReason::Cancel);
+  };
   auto lines = Copy(Drive(), Backup());
-  EXPECT_EQ(form->CopyAbort, 1);
   EXPECT_EQ(CopyStatistics.FilesCopied, 1);
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("   Copied", 0) == 0; }), 1);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "1 files copied matching mask *.*"), lines.end());
 }
 
-TEST_F(BackupTest, TheWindowAnswersWithTheHourglassForTheWholeCopy) {
-  tree.Write("drive\\a.txt", "a");
-  tree.Write("drive\\b.txt", "b");
-  const HCURSOR hourglass = LoadCursorW(nullptr, IDC_WAIT);
-  std::vector<bool> busy;
-  locale.onThousands = [&] {
-    // The mouse moves over the window while the copy lets messages run.
-    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    const LRESULT answered = SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()),
-                                          MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    busy.push_back(answered == TRUE && GetCursor() == hourglass);
-  };
-  Copy(Drive(), Backup());
-  locale.onThousands = nullptr;
-  EXPECT_GE(busy.size(), 2u);  // once per file, and for the summary's numbers
-  EXPECT_TRUE(std::all_of(busy.begin(), busy.end(), [](bool b) { return b; }));
-  EXPECT_NE(SendMessageW(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()),
-                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)) == TRUE && GetCursor() == hourglass, true);
-}
-
 TEST_F(BackupTest, AFolderThatCannotBeCreatedEndsTheRunWithoutASummary) {
   tree.Write("drive\\a.txt", "a");
   EXPECT_THROW(Copy(Drive(), tree.Path("no\\such\\folder")), Exception);
-  EXPECT_TRUE(form->Log->Lines().empty());
+  EXPECT_TRUE(host.lines.empty());
 }
 
 TEST_F(BackupTest, NeverCopiesIntoTheDriveItSaves) {
@@ -183,40 +163,14 @@ TEST_F(BackupTest, NeverCopiesIntoTheDriveItSaves) {
   EXPECT_THROW(Copy(Drive(), Drive("backup")), Exception);
   EXPECT_THROW(Copy(Drive("backup"), AsciiUpper(Drive())), Exception);
   EXPECT_FALSE(Exists(Drive("backup")));
-  EXPECT_TRUE(form->Log->Lines().empty());
-}
-
-TEST_F(BackupTest, DeleteFolderTreeRemovesProtectedFilesAndDotNames) {
-  tree.Write("backup\\plain.txt", "p");
-  tree.Write("backup\\ro.txt", "r");
-  tree.Write("backup\\sys\\sys.dat", "s");
-  tree.Write("backup\\.hidden\\inner.txt", "h");
-  tree.Write("backup\\.profile", "d");
-  SetFileAttributesW(Widen(Backup("ro.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
-  SetFileAttributesW(Widen(Backup("sys\\sys.dat")).c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
-  SetFileAttributesW(Widen(Backup("sys")).c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-  TMainForm::DeleteFolderTree(tree.Path("backup"));
-  EXPECT_FALSE(Exists(Backup()));
-  EXPECT_TRUE(Exists(tree.Root()));
-}
-
-TEST_F(BackupTest, DeleteFolderTreeLeavesWhatItCannotDeleteAndTheFolderWithIt) {
-  tree.Write("backup\\open.txt", "o");
-  tree.Write("backup\\gone.txt", "g");
-  HANDLE held = CreateFileW(Widen(Backup("open.txt")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  TMainForm::DeleteFolderTree(Backup());
-  CloseHandle(held);
-  EXPECT_TRUE(Exists(Backup("open.txt")));
-  EXPECT_FALSE(Exists(Backup("gone.txt")));
+  EXPECT_TRUE(host.lines.empty());
 }
 
 TEST_F(BackupTest, ClearProtectionAttributesKeepsHiddenAndArchive) {
   tree.Write("f.txt", "f");
   SetFileAttributesW(Widen(tree.Path("f.txt")).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
                                                             FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-  TMainForm::ClearProtectionAttributes(tree.Path("f.txt"));
+  ClearProtectionAttributes(tree.Path("f.txt"));
   DWORD attributes = Attributes(tree.Path("f.txt"));
   EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM), 0u);
   EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),

@@ -1,14 +1,20 @@
 #include "fakes/fake_dialogs.h"
 
+#include "toolkit/application.h"
+
 namespace sw::fakes {
 
 bool FakeDialogs::AskYesNo(WindowHandle owner, const std::string& title, const std::string& text,
                            DefaultAnswer preferred) {
   shown.push_back({"yesno", static_cast<HWND>(owner), title, text, MessageIcon::None, preferred == DefaultAnswer::No});
-  if (whileAsking) whileAsking();
-  if (yesNoAnswers.empty()) return false;
-  bool answer = yesNoAnswers.front();
-  yesNoAnswers.pop_front();
+  // The answers are taken in the order the boxes open: a box the user opens
+  // meanwhile (a close while this one waits) takes the next.
+  const bool answer = !yesNoAnswers.empty() && yesNoAnswers.front();
+  if (!yesNoAnswers.empty()) yesNoAnswers.pop_front();
+  if (whileAsking) {
+    whileAsking();
+    tk::Application().ProcessMessages();  // what the user did meanwhile
+  }
   return answer;
 }
 

@@ -1,5 +1,7 @@
 #include "fakes/fake_format_library.h"
 
+#include "fakes/user_acts.h"
+
 #include "toolkit/answering_run.h"
 
 namespace sw::fakes {
@@ -42,7 +44,7 @@ void FakeFormatLibrary::Play(FmifsCallback callback) {
   for (size_t i = 0; i < script.size(); ++i) {
     // The library runs on a thread of its own; the test's step runs where
     // the test and the window are.
-    if (beforeCommand) tk::OnWindowThread([&] { beforeCommand(i); });
+    if (beforeCommand) ActAsTheUser([&] { beforeCommand(i); });
     uint8_t answer = Send(callback, script[i]);
     answers.push_back(answer);
     if (answer == 0) {

@@ -5,13 +5,16 @@
 #include <functional>
 
 #include "platform/locale.h"
+#include "fakes/user_acts.h"
 
 namespace sw::fakes {
 
 class FakeLocale : public ILocale {
  public:
   std::string ThousandSeparator() override {
-    if (onThousands) onThousands();
+    // The hook acts as the user would: on the window's thread, whichever
+    // thread formats the number.
+    if (onThousands) ActAsTheUser(onThousands);
     return thousands;
   }
   std::string DecimalSeparator() override { return "."; }
@@ -19,7 +22,7 @@ class FakeLocale : public ILocale {
   std::string FormatShortTime(const LocalDateTime& when) override;
   std::string FormatLongTime(const LocalDateTime& when) override;
   LocalDateTime Now() override {
-    if (onNow) onNow();
+    if (onNow) ActAsTheUser(onNow);
     return now;
   }
 

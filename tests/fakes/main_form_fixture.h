@@ -20,7 +20,6 @@ class MainFormTest : public ::testing::Test, protected fakes::FakeAppServices {
     registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
     tk::Application().ResetForTests();
     tk::Application().Initialize(GetModuleHandleW(nullptr), &dialogs);
-    CancelRequested = false;
   }
   ~MainFormTest() override {
     form.reset();

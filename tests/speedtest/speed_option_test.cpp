@@ -2,13 +2,28 @@
 // fourth character of "Options", and the log lines of a measurement.
 #include <algorithm>
 
+#include "app/run_context.h"
+#include "app/speed_stage.h"
 #include "fakes/main_form_fixture.h"
+#include "fakes/scripted_run_host.h"
 #include "speed_drive_fixture.h"
 
 namespace sw::testing {
 namespace {
 
-using SpeedOptionTest = MainFormTest;
+class SpeedOptionTest : public MainFormTest {
+ protected:
+  // The measurement as a stage of a run, on this thread.
+  TRunContext& Run() {
+    run_ = std::make_unique<TRunContext>(host, stop, services, TRunOptions{});
+    return *run_;
+  }
+  fakes::ScriptedRunHost host{dialogs};
+  TStopToken stop;
+
+ private:
+  std::unique_ptr<TRunContext> run_;
+};
 
 std::string StoredOptions() {
   UniqueRegKey key = registry::OpenForReading(HKEY_CURRENT_USER, kSettingsKey);
@@ -61,14 +76,12 @@ TEST_F(SpeedOptionTest, SkippedMeasurementIsLoggedAndTheTableShowsNothingInvente
   ScriptedSpeedTestIo io(system);
   io.freeBytes = 5 * kMiB;
   services.speedTestIo = &io;
-  TMainForm& f = CreateForm();
-  f.Clear1Click();
-
-  const TSpeedFigures before = f.MeasureDriveSpeed('c');
+  TRunContext& run = Run();
+  const TSpeedFigures before = MeasureDriveSpeed(run, 'c');
   EXPECT_EQ(before.outcome, TSpeedOutcome::Skipped);
   EXPECT_EQ(io.writes, 0);
-  f.LogSpeedTable('c', before, TSpeedFigures{});
-  const std::vector<std::string> lines = f.Log->Lines();
+  LogSpeedTable(run, 'c', before, TSpeedFigures{});
+  const std::vector<std::string> lines = host.lines;
   ASSERT_GE(lines.size(), 7u);
   EXPECT_EQ(lines[0], "Measuring the speed of drive C:...");
   EXPECT_EQ(lines[1], "Speed measurement of C: skipped, only 5.0 MiB free on c:\\, at least 17.0 MiB are needed.");
@@ -82,13 +95,13 @@ TEST_F(SpeedOptionTest, CancelOfTheOperationStopsTheMeasurementAndLeavesTheDrive
   Win32SpeedTestIo system;
   ScriptedSpeedTestIo io(system);
   services.speedTestIo = &io;
-  TMainForm& f = CreateForm();
-  CancelRequested = true;  // Cancel pressed while the measurement starts
+  TRunContext& run = Run();
+  stop.Request(TStopReason::Cancel);  // Cancel pressed while the measurement starts
 
-  const TSpeedFigures figures = f.MeasureDriveSpeed(drive.Letter());
+  const TSpeedFigures figures = MeasureDriveSpeed(run, drive.Letter());
   EXPECT_EQ(figures.outcome, TSpeedOutcome::Cancelled);
   EXPECT_EQ(io.writes, 0);
-  EXPECT_EQ(f.Log->Lines().back(), "Speed measurement of " + std::string(1, drive.Letter()) + ": cancelled.");
+  EXPECT_EQ(host.lines.back(), "Speed measurement of " + std::string(1, drive.Letter()) + ": cancelled.");
   std::vector<std::string> left;
   AddEntriesBelow(drive.Root(), left);
   EXPECT_TRUE(left.empty()) << left.front();

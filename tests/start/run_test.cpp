@@ -145,7 +145,8 @@ TEST_F(RunTest, WhenTheLargeClusterFailsTheSecondAttemptUsesHalfOfIt) {
   Answer({true, false});
   library.formatScripts = {{LibraryCommand::Output("Cluster size refused."), LibraryCommand::Done(false)},
                            {LibraryCommand::Percent(100), LibraryCommand::Done(true)}};
-  // The second attempt reads the options again from the window.
+  // The second attempt formats with the options taken at Start, whatever
+  // the user changes in the window meanwhile.
   library.afterStop = {};
   int calls = 0;
   library.beforeCommand = [&](size_t index) {
@@ -169,8 +170,8 @@ TEST_F(RunTest, WhenTheLargeClusterFailsTheSecondAttemptUsesHalfOfIt) {
   ASSERT_EQ(library.formatCalls.size(), 2u);
   EXPECT_EQ(library.formatCalls[0].clusterSize, 65536u);
   EXPECT_EQ(library.formatCalls[1].clusterSize, 32768u);
-  EXPECT_EQ(library.formatCalls[1].label, "SECOND");
-  EXPECT_FALSE(library.formatCalls[1].quickFormat);
+  EXPECT_EQ(library.formatCalls[1].label, "GENERIC");
+  EXPECT_EQ(library.formatCalls[1].quickFormat, library.formatCalls[0].quickFormat);
   ExpectCompletedState();
 }
 

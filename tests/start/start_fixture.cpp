@@ -105,7 +105,6 @@ StartTest::StartTest() {
 
 StartTest::~StartTest() {
   form.reset();  // before the drive services it works through
-  CancelRequested = false;
   if (drive_ != nullptr && drive_->Problem().empty()) EmptyFolder(Root());
   EmptyFolder(BackupFolder());
   RemoveDirectoryW(Widen(BackupFolder()).c_str());
@@ -132,6 +131,8 @@ void StartTest::PrepareWindow(int fileSystem, bool scan, const std::string& labe
 void StartTest::PressStart() {
   logMark = form->Log->Lines().size();
   tk::Guarded([this] { form->btnStartClick(); });
+  // The run works on its own thread; the window answers until it has ended.
+  form->WaitForRunEnd();
 }
 
 std::vector<std::string> StartTest::RunLog() const {
