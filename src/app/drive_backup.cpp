@@ -109,7 +109,7 @@ bool TDriveBackup::Make() {
   safeguards.plannedFiles = static_cast<std::int32_t>(listing_.files.size());
   safeguards.onProgress = [this](std::int64_t bytes) { return form_.StagePiece(bytes); };
   form_.BeginStage("Backing up", static_cast<std::int64_t>(listing_.files.size()), TotalBytes(listing_.files));
-  form_.CopyDriveContents(&safeguards);
+  const TCopyStatistics stats = form_.CopyDriveContents(&safeguards);
   form_.EndStage(!CancelRequested);
   // Whatever the run reached is listed, so the note tells what the folder holds.
   WriteNote(false, true);
@@ -123,7 +123,7 @@ bool TDriveBackup::Make() {
   std::vector<TCopiedFile>().swap(listing_.files);
   for (std::string& path : missing) path = DriveRoot() + path;
   const std::int64_t notBackedUp =
-      std::max<std::int64_t>(CopyStatistics.DroppedByError, static_cast<std::int64_t>(missing.size()));
+      std::max<std::int64_t>(stats.DroppedByError, static_cast<std::int64_t>(missing.size()));
   if (notBackedUp > 0) {
     LogPaths("Not in the backup: ", missing);
     return Refuse(std::to_string(notBackedUp) + " file(s) could not be backed up, so drive " + DriveName() +
@@ -228,13 +228,15 @@ bool TDriveBackup::ListInto(TDriveListing& listing, const std::string& stage) {
   };
   const TCopyHost host{form_.Services().dialogs, form_.Services().locale, form_.Handle()};
   form_.BeginStage(stage, -1, -1);
-  CopyFolder(DriveRoot(), "", "*.*", ReplaceWhenNewer, true, false, true, false, false, nullptr, host,
-             TNameRules::WholeDrive, &safeguards);
+  const TCopyStatistics stats =
+      CopyFolder({.source = DriveRoot(), .listOnly = true, .host = host, .nameRules = TNameRules::WholeDrive,
+                  .safeguards = &safeguards})
+          .statistics;
   countListed();
   form_.EndStage(false);
   if (CancelRequested) return false;
-  if (CopyStatistics.DroppedByError > 0)
-    return Refuse(std::to_string(CopyStatistics.DroppedByError) + " folder(s) of drive " + DriveName() +
+  if (stats.DroppedByError > 0)
+    return Refuse(std::to_string(stats.DroppedByError) + " folder(s) of drive " + DriveName() +
                   " could not be read, so it is not formatted. Nothing was erased.");
   return true;
 }

@@ -32,6 +32,7 @@ extern bool CancelRequested;
 
 class TFmtChkDsk;
 struct TCopySafeguards;
+struct TCopyStatistics;
 struct TFileOutcome;
 // The format and check-disk engine, owned by the main window; set in
 // FormCreate and cleared when the window releases it.
@@ -124,8 +125,8 @@ class TMainForm : public tk::TForm {
   // ---- Backup and restore (fmtmain_backup.cpp): one copy run from
   // CopySource to CopyTarget with its log lines and summary; `safeguards`
   // (streamed, hashed and checked copies) for the backup and restore of a
-  // drive that is erased in between.
-  void CopyDriveContents(const TCopySafeguards* safeguards = nullptr);
+  // drive that is erased in between. Returns the run's counters.
+  TCopyStatistics CopyDriveContents(const TCopySafeguards* safeguards = nullptr);
   // The copy's per-file handler: logs the folder and the file, lets window
   // messages run, and stops the run after this file once CopyAbort is set.
   // In a checked copy the file's line waits for its outcome (OnCopyFileDone),

@@ -22,7 +22,7 @@ constexpr char kBackupMask[] = "*.*";
 
 }  // namespace
 
-void TMainForm::CopyDriveContents(const TCopySafeguards* safeguards) {
+TCopyStatistics TMainForm::CopyDriveContents(const TCopySafeguards* safeguards) {
   CopyAbort = 0;
   LastCopyFolder.clear();
   // A backup into the drive it saves would be erased by the format, and a
@@ -54,10 +54,14 @@ void TMainForm::CopyDriveContents(const TCopySafeguards* safeguards) {
   } linesAfterCopyEnd{fileLinesAfterCopy_};
   // The backup must leave nothing behind: every file, with or without a dot
   // in its name, and names beginning with a dot; only the recycle bin stays.
-  CopyFolder(CopySource, CopyTarget, kBackupMask, ReplaceWhenNewer, false, false, true, false, false, onFile, host,
-             TNameRules::WholeDrive, checked ? &*checked : nullptr);
-
-  const TCopyStatistics& stats = CopyStatistics;
+  const TCopyStatistics stats = CopyFolder({.source = CopySource,
+                                            .destination = CopyTarget,
+                                            .mask = kBackupMask,
+                                            .onFile = onFile,
+                                            .host = host,
+                                            .nameRules = TNameRules::WholeDrive,
+                                            .safeguards = checked ? &*checked : nullptr})
+                                    .statistics;
   if (stats.DuplicatesOverwritten > 0)
     AddLogLine("Includes " + std::to_string(stats.DuplicatesOverwritten) + " duplicates overwritten = " +
                std::to_string(stats.FilesCopied - stats.DuplicatesOverwritten) + " net files added");
@@ -68,6 +72,7 @@ void TMainForm::CopyDriveContents(const TCopySafeguards* safeguards) {
   AddLogLine(std::to_string(stats.DroppedByUser) + " files dropped by user exit");
   AddLogLine(std::to_string(stats.DuplicatesKept) + " duplicate files not copied");
   AddLogLine(std::to_string(stats.DuplicatesOverwritten) + " duplicate files overwritten");
+  return stats;
 }
 
 bool TMainForm::OnCopyFile(const std::string& sourceFolder, const std::string& /*destinationFolder*/,

@@ -19,8 +19,6 @@
 
 namespace sw {
 
-TCopyStatistics CopyStatistics;
-
 namespace {
 
 // Attribute 8 marks a volume-label entry on the old file systems.
@@ -86,24 +84,24 @@ std::optional<FILETIME> ExclusiveLastWriteTime(const std::string& path) {
 
 class TFolderCopyRun {
  public:
-  TFolderCopyRun(const std::string& mask, std::int32_t replaceMode, bool listOnly, bool recurse, bool flatten,
-                 bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules,
-                 const TCopySafeguards* safeguards)
-      : maskText_(mask),
-        mask_(TFileMask::Parse(mask)),
-        replaceMode_(replaceMode),
-        listOnly_(listOnly),
-        recurse_(recurse),
-        flatten_(flatten),
-        clearReadOnly_(clearReadOnly),
-        onFile_(onFile),
-        host_(host),
-        nameRules_(nameRules),
-        safeguards_(safeguards) {}
+  explicit TFolderCopyRun(const TCopyRequest& request)
+      : maskText_(request.mask),
+        mask_(TFileMask::Parse(request.mask)),
+        replaceMode_(request.replaceMode),
+        listOnly_(request.listOnly),
+        recurse_(request.recurse),
+        flatten_(request.flatten),
+        clearReadOnly_(request.clearReadOnly),
+        onFile_(request.onFile),
+        stopRequested_(request.stopRequested),
+        host_(request.host),
+        nameRules_(request.nameRules),
+        safeguards_(request.safeguards) {}
 
   bool CopyTree(const std::string& source, const std::string& destination, const std::string& folderNameToKeep);
   // After the run: files a guarded run did not reach count as copy errors.
   void CountFilesNotReached();
+  const TCopyStatistics& Statistics() const { return stats_; }
 
  private:
   bool Skipped(const WIN32_FIND_DATAW& entry, const std::string& name) const;
@@ -143,6 +141,7 @@ class TFolderCopyRun {
   const std::int32_t replaceMode_;
   const bool listOnly_, recurse_, flatten_, clearReadOnly_;
   const TFileEvent& onFile_;
+  const std::function<bool()>& stopRequested_;
   const TCopyHost& host_;
   const TNameRules nameRules_;
   const TCopySafeguards* safeguards_;
@@ -153,6 +152,7 @@ class TFolderCopyRun {
   // file that went to each, both below the run's own folders: a run of a
   // hundred thousand files keeps no folder prefix a hundred thousand times.
   std::unordered_map<std::string, std::string> written_;
+  TCopyStatistics stats_;
 };
 
 bool IsFullError(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
@@ -270,11 +270,11 @@ bool TFolderCopyRun::LinkLeftAlone(const WIN32_FIND_DATAW& entry, const std::str
 }
 
 void TFolderCopyRun::FolderUnreadable(const std::string& folder, DWORD error, bool& goOn) {
-  if (CopyStatistics.Interrupted) {
+  if (stats_.Interrupted) {
     goOn = false;
     return;
   }
-  ++CopyStatistics.DroppedByError;
+  ++stats_.DroppedByError;
   if (StopsTheRun(error)) {
     goOn = false;
     return;
@@ -283,11 +283,11 @@ void TFolderCopyRun::FolderUnreadable(const std::string& folder, DWORD error, bo
 }
 
 bool TFolderCopyRun::StopsTheRun(DWORD error) {
-  if (CopyStatistics.Interrupted) return true;
+  if (stats_.Interrupted) return true;
   const bool gone = !FolderExists(runSource_) || (!listOnly_ && !FolderExists(runDestination_));
   if (!gone && !IsFullError(error)) return false;
   // One message for the whole rest of the run, not one per file left.
-  CopyStatistics.Interrupted = true;
+  stats_.Interrupted = true;
   if (gone)
     ShowError("The copy stopped: " + (FolderExists(runSource_) ? runDestination_ : runSource_) +
               " is no longer there.");
@@ -297,11 +297,11 @@ bool TFolderCopyRun::StopsTheRun(DWORD error) {
 }
 
 void TFolderCopyRun::CountFilesNotReached() {
-  if (!Guarded() || !CopyStatistics.Interrupted || safeguards_->plannedFiles < 0) return;
-  const std::int64_t reached = static_cast<std::int64_t>(CopyStatistics.FilesCopied) + CopyStatistics.DroppedByUser +
-                               CopyStatistics.DroppedByError;
+  if (!Guarded() || !stats_.Interrupted || safeguards_->plannedFiles < 0) return;
+  const std::int64_t reached = static_cast<std::int64_t>(stats_.FilesCopied) + stats_.DroppedByUser +
+                               stats_.DroppedByError;
   if (reached < safeguards_->plannedFiles)
-    CopyStatistics.DroppedByError += static_cast<std::int32_t>(safeguards_->plannedFiles - reached);
+    stats_.DroppedByError += static_cast<std::int32_t>(safeguards_->plannedFiles - reached);
 }
 
 // Decides by the replace rule whether a matching file is copied.
@@ -330,23 +330,23 @@ void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::
   switch (replaceMode_) {
     case ReplaceAlways:
       CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
-      ++CopyStatistics.DuplicatesOverwritten;
+      ++stats_.DuplicatesOverwritten;
       return;
     case ReplaceWhenNewer:
       if (CompareFileTime(&entry.ftLastWriteTime, &*destinationTime) <= 0) return;
       CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
-      ++CopyStatistics.DuplicatesOverwritten;
+      ++stats_.DuplicatesOverwritten;
       return;
     case ReplaceAsk: {
       ReplaceAnswer answer = ReplaceAnswer::No;
-      if (!CopyStatistics.YesToAll && !CopyStatistics.NoToAll)
+      if (!stats_.YesToAll && !stats_.NoToAll)
         AskReplace(sourceFile, entry.ftLastWriteTime, destinationFile, *destinationTime, answer);
-      if (CopyStatistics.YesToAll || answer == ReplaceAnswer::Yes) {
+      if (stats_.YesToAll || answer == ReplaceAnswer::Yes) {
         CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
-        ++CopyStatistics.DuplicatesOverwritten;
+        ++stats_.DuplicatesOverwritten;
         return;
       }
-      ++CopyStatistics.DuplicatesKept;
+      ++stats_.DuplicatesKept;
       if (answer == ReplaceAnswer::Cancel) goOn = false;
       return;
     }
@@ -362,7 +362,7 @@ void TFolderCopyRun::RefuseSecondWrite(const WIN32_FIND_DATAW& entry, const std:
   const std::string earlierName = earlierSource.substr(earlierFolderEnd);
   // Identical names meet only when a flattened run brings two folders together.
   const bool caseOnly = earlierName != name;
-  ++CopyStatistics.DroppedByError;
+  ++stats_.DroppedByError;
   ShowError("Copy from " + sourceFolder + name + " to " + destinationFile + " failed: " + earlierSource +
             " was already copied there" + (caseOnly ? " (the names differ only in case)" : ""));
   const bool sameFolder = earlierSource.compare(0, earlierFolderEnd, sourceFolder) == 0;
@@ -385,17 +385,20 @@ void TFolderCopyRun::AskReplace(const std::string& sourceFile, const FILETIME& s
   const std::string text = ReplaceQuestionText(destinationFile, FormatFileTime(*host_.locale, destinationTime),
                                                sourceFile, FormatFileTime(*host_.locale, sourceTime));
   answer = host_.dialogs->AskReplace(host_.owner, kReplaceTitle, text);
-  if (answer == ReplaceAnswer::YesToAll) CopyStatistics.YesToAll = true;
-  if (answer == ReplaceAnswer::NoToAll) CopyStatistics.NoToAll = true;
+  if (answer == ReplaceAnswer::YesToAll) stats_.YesToAll = true;
+  if (answer == ReplaceAnswer::NoToAll) stats_.NoToAll = true;
 }
 
 void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::string& name,
                                  const std::string& sourceFolder, const std::string& destinationFolder, bool& goOn) {
   const std::int64_t size = EntrySize(entry);
+  // A stop asked for ends the run once this file is done, as the handler's false does.
+  const bool stop = stopRequested_ && stopRequested_();
   bool proceed = true;
   if (onFile_) goOn = onFile_(sourceFolder, destinationFolder, name, size, proceed);
+  if (stop) goOn = false;
   if (!proceed) {
-    ++CopyStatistics.DroppedByUser;
+    ++stats_.DroppedByUser;
     return;
   }
   const std::string sourceFile = sourceFolder + name;
@@ -415,14 +418,14 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
     } else if (!CopyFileW(LongPath(sourceFile).c_str(), destinationPath.c_str(), FALSE)) {
       const DWORD code = GetLastError();
       ShowError("Copy from " + sourceFile + " to " + destinationFile + " failed: " + std::to_string(code));
-      ++CopyStatistics.DroppedByError;
+      ++stats_.DroppedByError;
       return;
     }
     if (clearReadOnly_ && (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
       SetFileAttributesW(destinationPath.c_str(), entry.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   }
-  ++CopyStatistics.FilesCopied;
-  CopyStatistics.BytesCopied += size;
+  ++stats_.FilesCopied;
+  stats_.BytesCopied += size;
   Tell(sourceFolder, name, size, true);
 }
 
@@ -445,12 +448,12 @@ bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::strin
   if (result.failure == TCopyFailure::Stopped) {
     // Stopped half way by the user: the partial copy is gone, the run ends.
     reason = "the copy was stopped";
-    ++CopyStatistics.DroppedByUser;
+    ++stats_.DroppedByUser;
     goOn = false;
     return false;
   }
   reason = result.failure == TCopyFailure::Differs ? "the copy reads back different" : SystemErrorText(result.error);
-  ++CopyStatistics.DroppedByError;
+  ++stats_.DroppedByError;
   if (StopsTheRun(result.error)) {
     goOn = false;
     return false;
@@ -476,15 +479,13 @@ std::string FolderNameToKeep(const std::string& source) {
   return name.empty() ? std::string() : name + "\\";
 }
 
-bool CopyFolder(const std::string& source, const std::string& destination, const std::string& mask,
-                std::int32_t replaceMode, bool listOnly, bool keepFolderName, bool recurse, bool flatten,
-                bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules,
-                const TCopySafeguards* safeguards) {
-  CopyStatistics = TCopyStatistics{};
-  TFolderCopyRun run(mask, replaceMode, listOnly, recurse, flatten, clearReadOnly, onFile, host, nameRules,
-                     safeguards);
-  const bool result = run.CopyTree(source, destination, keepFolderName ? FolderNameToKeep(source) : std::string());
+TCopyResult CopyFolder(const TCopyRequest& request) {
+  TFolderCopyRun run(request);
+  TCopyResult result;
+  result.completed = run.CopyTree(request.source, request.destination,
+                                  request.keepFolderName ? FolderNameToKeep(request.source) : std::string());
   run.CountFilesNotReached();
+  result.statistics = run.Statistics();
   return result;
 }
 

@@ -99,8 +99,9 @@ int main(int argc, char** argv) {
   // lines and the messages cost apart.
   auto bareCopy = [&](const std::string& target, const sw::TFileEvent& onFile) {
     auto begin = Clock::now();
-    sw::CopyFolder(drive, target, "*.*", sw::ReplaceWhenNewer, false, false, true, false, false, onFile,
-                   sw::TCopyHost{&fakes.dialogs, &fakes.locale, nullptr}, sw::TNameRules::WholeDrive);
+    sw::CopyFolder({.source = drive, .destination = target, .onFile = onFile,
+                    .host = sw::TCopyHost{&fakes.dialogs, &fakes.locale, nullptr},
+                    .nameRules = sw::TNameRules::WholeDrive});
     return Seconds(begin);
   };
   auto messagesOnly = [](const std::string&, const std::string&, const std::string&, std::int64_t, bool&) {
@@ -116,11 +117,11 @@ int main(int argc, char** argv) {
     form.CopySource = drive;
     form.CopyTarget = targets + "\\ours";
     auto start = Clock::now();
-    form.CopyDriveContents();
+    const sw::TCopyStatistics oursStats = form.CopyDriveContents();
     form.FlushLog();  // as the operation does when it ends
     UpdateWindow(form.Log->Handle());
     double ours = Seconds(start);
-    int oursCopied = sw::CopyStatistics.FilesCopied;
+    int oursCopied = oursStats.FilesCopied;
 
     double xcopy = RunXcopy(drive, targets + "\\xcopy");
     int xcopyCopied = CountFiles(targets + "\\xcopy");

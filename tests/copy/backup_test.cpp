@@ -30,7 +30,7 @@ class BackupTest : public MainFormTest {
   std::vector<std::string> Copy(const std::string& source, const std::string& target) {
     form->CopySource = source;
     form->CopyTarget = target;
-    form->CopyDriveContents();
+    stats = form->CopyDriveContents();
     return form->Log->Lines();
   }
   static std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t count) {
@@ -38,6 +38,7 @@ class BackupTest : public MainFormTest {
   }
 
   TempTree tree;
+  TCopyStatistics stats;  // of the last Copy
 };
 
 TEST_F(BackupTest, FilesAtTheRootGiveOneFolderLineAndOneLinePerFile) {
@@ -96,7 +97,7 @@ TEST_F(BackupTest, TheBackupLeavesNoUserFileBehind) {
   EXPECT_EQ(ReadAll(Backup(".config\\settings")), "dot folder");
   EXPECT_EQ(ReadAll(Backup("sub\\RECYCLED")), "a file that merely bears the name");
   EXPECT_FALSE(Exists(Backup("$RECYCLE.BIN")));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 4);
+  EXPECT_EQ(stats.FilesCopied, 4);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "4 files copied matching mask *.*"), lines.end());
 }
 
@@ -147,7 +148,7 @@ TEST_F(BackupTest, CancelStopsTheRunAfterTheCurrentFileAndTheSummaryFollows) {
                reinterpret_cast<LPARAM>(form->btnCancel->Handle()));
   auto lines = Copy(Drive(), Backup());
   EXPECT_EQ(form->CopyAbort, 1);
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
+  EXPECT_EQ(stats.FilesCopied, 1);
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("   Copied", 0) == 0; }), 1);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "1 files copied matching mask *.*"), lines.end());
 }
