@@ -136,10 +136,6 @@ class TMainForm : public tk::TForm {
   void OnCopyFileDone(const std::string& fileName, long long size, const TFileOutcome& outcome);
   // The log line of one copied file, with its size in thousands.
   std::string CopiedLine(const std::string& fileName, long long size);
-  // Deletes a folder with everything below it; failures are passed over.
-  static void DeleteFolderTree(const std::string& path);
-  // Removes the read-only and system attributes of one file or folder.
-  static void ClearProtectionAttributes(const std::string& path);
   std::string CompanionToolOutput;        // captured at start-up
 
   // ---- Device list: a drive offered by the identification pass. The pass

@@ -1,6 +1,6 @@
 // Backup and restore of the drive's contents: one run of the folder copy
 // from CopySource to CopyTarget with the per-file log lines and the summary
-// of the counters, and the deletion of an old backup folder.
+// of the counters.
 #include <windows.h>
 
 #include <optional>
@@ -9,9 +9,7 @@
 #include "copy/copy_folder.h"
 #include "copy/copy_paths.h"
 #include "platform/exceptions.h"
-#include "platform/handles.h"
 #include "platform/locale.h"
-#include "platform/text.h"
 #include "toolkit/application.h"
 #include "toolkit/busy_pointer.h"
 
@@ -92,40 +90,6 @@ void TMainForm::OnCopyFileDone(const std::string& fileName, long long size, cons
 
 std::string TMainForm::CopiedLine(const std::string& fileName, long long size) {
   return "   Copied " + fileName + ", size: " + FormatThousands(size, services_.locale->ThousandSeparator()) + " bytes";
-}
-
-void TMainForm::DeleteFolderTree(const std::string& path) {
-  const std::string base = WithTrailingBackslash(path);
-  WIN32_FIND_DATAW entry{};
-  UniqueFind listing(FindFirstFileExW((LongPath(base) + L"*").c_str(), FindExInfoBasic, &entry,
-                                      FindExSearchNameMatch, nullptr, 0));
-  if (!listing) return;
-  do {
-    const std::string name = Narrow(entry.cFileName);
-    // Every name but "." and "..": a dot name left here would reach the
-    // next drive with the next restore.
-    if (name.empty() || name == "." || name == "..") continue;
-    const std::string full = base + name;
-    const std::wstring fullPath = LongPath(full);
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      // A link to a folder is removed as a link; what it points to stays.
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) DeleteFolderTree(full);
-      ClearProtectionAttributes(full);
-      RemoveDirectoryW(fullPath.c_str());
-    } else {
-      ClearProtectionAttributes(full);
-      DeleteFileW(fullPath.c_str());
-    }
-  } while (FindNextFileW(listing.Get(), &entry));
-  listing.Reset();
-  RemoveDirectoryW(LongPath(base).c_str());
-}
-
-void TMainForm::ClearProtectionAttributes(const std::string& path) {
-  const std::wstring widePath = LongPath(path);
-  DWORD attributes = GetFileAttributesW(widePath.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  SetFileAttributesW(widePath.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
 }
 
 }  // namespace sw

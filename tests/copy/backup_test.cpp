@@ -1,11 +1,12 @@
 // The main window's backup and restore: the per-file lines, the summary, the
-// backup's own name rule, Cancel, and the deletion of an old backup folder.
+// backup's own name rule, Cancel, and the clearing of protection attributes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
 
+#include "app/backup_tree.h"
 #include "copy/copy_folder.h"
 #include "fakes/main_form_fixture.h"
 #include "platform/exceptions.h"
@@ -187,37 +188,11 @@ TEST_F(BackupTest, NeverCopiesIntoTheDriveItSaves) {
   EXPECT_TRUE(form->Log->Lines().empty());
 }
 
-TEST_F(BackupTest, DeleteFolderTreeRemovesProtectedFilesAndDotNames) {
-  tree.Write("backup\\plain.txt", "p");
-  tree.Write("backup\\ro.txt", "r");
-  tree.Write("backup\\sys\\sys.dat", "s");
-  tree.Write("backup\\.hidden\\inner.txt", "h");
-  tree.Write("backup\\.profile", "d");
-  SetFileAttributesW(Widen(Backup("ro.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
-  SetFileAttributesW(Widen(Backup("sys\\sys.dat")).c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
-  SetFileAttributesW(Widen(Backup("sys")).c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-  TMainForm::DeleteFolderTree(tree.Path("backup"));
-  EXPECT_FALSE(Exists(Backup()));
-  EXPECT_TRUE(Exists(tree.Root()));
-}
-
-TEST_F(BackupTest, DeleteFolderTreeLeavesWhatItCannotDeleteAndTheFolderWithIt) {
-  tree.Write("backup\\open.txt", "o");
-  tree.Write("backup\\gone.txt", "g");
-  HANDLE held = CreateFileW(Widen(Backup("open.txt")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  TMainForm::DeleteFolderTree(Backup());
-  CloseHandle(held);
-  EXPECT_TRUE(Exists(Backup("open.txt")));
-  EXPECT_FALSE(Exists(Backup("gone.txt")));
-}
-
 TEST_F(BackupTest, ClearProtectionAttributesKeepsHiddenAndArchive) {
   tree.Write("f.txt", "f");
   SetFileAttributesW(Widen(tree.Path("f.txt")).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
                                                             FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-  TMainForm::ClearProtectionAttributes(tree.Path("f.txt"));
+  ClearProtectionAttributes(tree.Path("f.txt"));
   DWORD attributes = Attributes(tree.Path("f.txt"));
   EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM), 0u);
   EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
