@@ -4,6 +4,7 @@
 
 
 #include "copy/copy_paths.h"
+#include "copy/folder_listing.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 
@@ -158,10 +159,8 @@ bool DriveReadable(const std::string& driveRoot) {
   // The root itself must open and list: a drive whose root cannot be read
   // cannot be backed up, whatever its volume reports.
   if (!IdentityOf(root)) return false;
-  WIN32_FIND_DATAW entry{};
-  UniqueFind listing(FindFirstFileExW((WithBackslash(root) + L"*").c_str(), FindExInfoBasic, &entry,
-                                      FindExSearchNameMatch, nullptr, 0));
-  if (!listing && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+  const TFolderListing listing = TFolderListing::OfPattern(WithBackslash(root) + L"*");
+  if (!listing.IsOpen() && !listing.FoundNothing()) return false;
   wchar_t fileSystem[MAX_PATH + 1] = {};
   DWORD serial = 0, maxComponent = 0, flags = 0;
   if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, &maxComponent, &flags, fileSystem, MAX_PATH))

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "copy/copy_paths.h"
+#include "copy/folder_listing.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 
@@ -133,18 +134,11 @@ bool WriteBackupMarker(const std::string& folder, const TBackupMarker& marker) {
 TBackupFolderState InspectBackupFolder(const std::string& folder) {
   if (!FolderExists(folder)) return TBackupFolderState::Missing;
   const std::string base = WithTrailingBackslash(folder);
-  WIN32_FIND_DATAW entry{};
-  UniqueFind listing(FindFirstFileExW((LongPath(base) + L"*").c_str(), FindExInfoBasic, &entry,
-                                      FindExSearchNameMatch, nullptr, 0));
+  TFolderListing listing(base);
   // A folder that cannot be listed may hold anything: it is not ours to empty.
-  if (!listing) return GetLastError() == ERROR_FILE_NOT_FOUND ? TBackupFolderState::Empty
-                                                              : TBackupFolderState::ForeignFiles;
-  bool anything = false;
-  do {
-    const std::wstring name = entry.cFileName;
-    if (name != L"." && name != L"..") anything = true;
-  } while (!anything && FindNextFileW(listing.Get(), &entry));
-  if (!anything) return TBackupFolderState::Empty;
+  if (!listing.IsOpen()) return listing.FoundNothing() ? TBackupFolderState::Empty : TBackupFolderState::ForeignFiles;
+  TFolderEntry entry;
+  if (!listing.Next(entry)) return TBackupFolderState::Empty;
   const std::optional<TBackupMarker> marker = ReadBackupMarker(folder);
   if (!marker) return TBackupFolderState::ForeignFiles;
   return marker->restored ? TBackupFolderState::RestoredBackup : TBackupFolderState::UnrestoredBackup;

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "copy/copy_paths.h"
-#include "platform/text.h"
+#include "copy/folder_listing.h"
 
 namespace sw {
 namespace {
@@ -13,23 +13,19 @@ bool HasLinkAttribute(DWORD attributes) {
 }
 
 void WalkBelow(const std::string& base, const std::string& relative, const TTreeWalk& walk) {
-  WIN32_FIND_DATAW entry{};
-  UniqueFind listing(FindFirstFileExW((LongPath(base + relative) + L"*").c_str(), FindExInfoBasic, &entry,
-                                      FindExSearchNameMatch, nullptr, 0));
-  if (!listing) return;
-  do {
-    const std::string name = Narrow(entry.cFileName);
-    if (name == "." || name == "..") continue;
-    const std::string path = relative + name;
-    if (HasLinkAttribute(entry.dwFileAttributes)) {
+  TFolderListing listing(base + relative);
+  TFolderEntry entry;
+  while (listing.Next(entry)) {
+    const std::string path = relative + entry.name;
+    if (HasLinkAttribute(entry.attributes)) {
       if (walk.onLink) walk.onLink(path);
-    } else if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    } else if (!entry.IsFolder()) {
       if (walk.onFile) walk.onFile(path);
     } else {
       WalkBelow(base, path + "\\", walk);
       if (walk.onFolder) walk.onFolder(path);
     }
-  } while (FindNextFileW(listing.Get(), &entry));
+  }
 }
 
 }  // namespace

@@ -223,9 +223,10 @@ bool TDriveBackup::ListInto(TDriveListing& listing, const std::string& stage) {
   };
   const TCopyHost host{run_.Services().dialogs, run_.Services().locale, nullptr};
   run_.BeginStage(stage, -1, -1);
-  CopyFolder(DriveRoot(), "", "*.*", ReplaceWhenNewer, true, false, true, false, false, nullptr, host,
-             TNameRules::WholeDrive, &safeguards);
-  const TCopyStatistics listed = CopyStatistics;
+  const TCopyStatistics listed =
+      CopyFolder({.source = DriveRoot(), .listOnly = true, .host = host, .nameRules = TNameRules::WholeDrive,
+                  .safeguards = &safeguards})
+          .statistics;
   countListed();
   run_.EndStage(false);
   if (run_.Stopped()) return false;

@@ -16,13 +16,12 @@ class TCopyLines {
  public:
   TCopyLines(TRunContext& run, bool afterEachFile) : run_(run), afterEachFile_(afterEachFile) {}
 
-  bool OnFile(const std::string& sourceFolder, const std::string& fileName, std::int64_t size) {
+  void OnFile(const std::string& sourceFolder, const std::string& fileName, std::int64_t size) {
     if (sourceFolder != lastFolder_) {
       run_.Log("Folder " + sourceFolder);
       lastFolder_ = sourceFolder;
     }
     if (!afterEachFile_) run_.Log(Copied(fileName, size));
-    return !run_.Stopped();
   }
   void OnFileDone(const std::string& fileName, std::int64_t size, const TFileOutcome& outcome) {
     run_.Log(outcome.copied ? Copied(fileName, size) : "   Not copied " + fileName + ": " + outcome.reason);
@@ -64,7 +63,10 @@ TCopyStatistics CopyDriveContents(TRunContext& run, const std::string& source, c
   TCopyLines lines(run, safeguards != nullptr);
   const TCopyHost host{run.Services().dialogs, run.Services().locale, nullptr};
   auto onFile = [&lines](const std::string& sourceFolder, const std::string&, const std::string& fileName,
-                         std::int64_t size, bool&) { return lines.OnFile(sourceFolder, fileName, size); };
+                         std::int64_t size, bool&) {
+    lines.OnFile(sourceFolder, fileName, size);
+    return true;
+  };
   std::optional<TCopySafeguards> checked;
   if (safeguards != nullptr) {
     checked.emplace(*safeguards);
@@ -73,9 +75,16 @@ TCopyStatistics CopyDriveContents(TRunContext& run, const std::string& source, c
   }
   // The backup must leave nothing behind: every file, with or without a dot
   // in its name, and names beginning with a dot; only the recycle bin stays.
-  CopyFolder(source, target, kBackupMask, ReplaceWhenNewer, false, false, true, false, false, onFile, host,
-             TNameRules::WholeDrive, checked ? &*checked : nullptr);
-  const TCopyStatistics stats = CopyStatistics;
+  const TCopyStatistics stats = CopyFolder({.source = source,
+                                            .destination = target,
+                                            .mask = kBackupMask,
+                                            .onFile = onFile,
+                                            .host = host,
+                                            .nameRules = TNameRules::WholeDrive,
+                                            .safeguards = checked ? &*checked : nullptr,
+                                            // a stop ends the run after the file under way
+                                            .stopRequested = [&run] { return run.Stopped(); }})
+                                    .statistics;
   lines.Summary(stats);
   return stats;
 }

@@ -11,6 +11,7 @@
 #include "app/restore_layout.h"
 #include "app/restore_names.h"
 #include "app/speedup_rules.h"
+#include "platform/locale.h"
 
 namespace sw {
 namespace {
@@ -350,19 +351,6 @@ ClusterChoice ChooseClusterSize(const RestoreContent& content, int fileSystemInd
   }
   Suggest(choice.fit, layout, fileSystemIndex, 65536);
   return choice;
-}
-
-std::string FormatSize(uint64_t bytes, const std::string& decimalSeparator) {
-  struct Unit {
-    uint64_t size;
-    const char* name;
-  };
-  for (const Unit unit : {Unit{kGiB, "GB"}, Unit{kMiB, "MB"}, Unit{kKiB, "KB"}}) {
-    if (bytes < unit.size) continue;
-    const uint64_t tenths = bytes / unit.size * 10 + (bytes % unit.size * 10 + unit.size / 2) / unit.size;
-    return std::to_string(tenths / 10) + decimalSeparator + std::to_string(tenths % 10) + " " + unit.name;
-  }
-  return std::to_string(bytes) + " bytes";
 }
 
 std::string ClusterChoiceLine(const ClusterChoice& choice, const std::string& decimalSeparator) {

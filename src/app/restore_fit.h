@@ -83,10 +83,6 @@ struct ClusterChoice {
 };
 ClusterChoice ChooseClusterSize(const RestoreContent& content, int fileSystemIndex, uint64_t volumeBytes);
 
-// A size for the log in units of 1024: "3.1 GB", "512.0 MB", "12.5 KB", or
-// "900 bytes", rounded to one decimal with `decimalSeparator`.
-std::string FormatSize(uint64_t bytes, const std::string& decimalSeparator = ".");
-
 // The log line of a plan: "The files need 3.1 GB of 7.4 GB with 64 KiB
 // clusters." (the needed bytes against the volume's), with the 32 KiB
 // fallback named, or "The files do not fit on the new volume: <reason>".

@@ -11,24 +11,6 @@ namespace {
 // Weight of a new pace sample against the smoothed pace before it.
 constexpr double kNewSampleWeight = 0.3;
 
-struct TUnit {
-  double size;
-  const char* name;
-};
-
-TUnit UnitFor(std::int64_t bytes) {
-  if (bytes >= (1LL << 30)) return {1073741824.0, "GB"};
-  if (bytes >= (1LL << 20)) return {1048576.0, "MB"};
-  if (bytes >= (1LL << 10)) return {1024.0, "KB"};
-  return {1.0, "bytes"};
-}
-
-// A figure in `unit`: whole bytes, else one decimal.
-std::string InUnit(std::int64_t bytes, const TUnit& unit, const std::string& decimalSeparator) {
-  if (unit.size == 1.0) return std::to_string(bytes);
-  return FormatOneDecimal(static_cast<double>(bytes) / unit.size, decimalSeparator);
-}
-
 }  // namespace
 
 void TStageProgress::Start(const std::string& stage, std::int64_t files, std::int64_t bytes, std::uint64_t nowMs) {
@@ -70,9 +52,8 @@ long long TStageProgress::SecondsLeft(std::uint64_t nowMs) const {
 std::string TStageProgress::StatusText(std::uint64_t nowMs, const std::string& thousandSeparator,
                                        const std::string& decimalSeparator) const {
   if (filesPlanned_ < 0) {
-    const TUnit unit = UnitFor(bytesDone_);
     return stage_ + ": " + FormatThousands(filesDone_, thousandSeparator) + " files, " +
-           InUnit(bytesDone_, unit, decimalSeparator) + " " + unit.name + " found";
+           FormatSize(static_cast<std::uint64_t>(std::max<std::int64_t>(bytesDone_, 0)), decimalSeparator) + " found";
   }
   std::string text = stage_ + ": " + FormatThousands(std::min(filesDone_, filesPlanned_), thousandSeparator) + " of " +
                      FormatThousands(filesPlanned_, thousandSeparator) + " files, " +
@@ -90,8 +71,10 @@ std::string TimeLeftText(long long seconds) {
 }
 
 std::string BytesOfText(std::int64_t done, std::int64_t total, const std::string& decimalSeparator) {
-  const TUnit unit = UnitFor(total);
-  return InUnit(done, unit, decimalSeparator) + " of " + InUnit(total, unit, decimalSeparator) + " " + unit.name;
+  const auto size = [](std::int64_t bytes) { return static_cast<std::uint64_t>(std::max<std::int64_t>(bytes, 0)); };
+  const TSizeUnit unit = SizeUnitFor(size(total));
+  return FormatInUnit(size(done), unit, decimalSeparator) + " of " + FormatInUnit(size(total), unit, decimalSeparator) +
+         " " + unit.name;
 }
 
 }  // namespace sw

@@ -9,6 +9,7 @@
 #include "copy/copy_paths.h"
 #include "copy/copy_times.h"
 #include "copy/file_mask.h"
+#include "copy/folder_listing.h"
 #include "copy/verified_copy.h"
 #include "platform/dialogs.h"
 #include "platform/exceptions.h"
@@ -18,8 +19,6 @@
 #include "toolkit/application.h"
 
 namespace sw {
-
-TCopyStatistics CopyStatistics;
 
 namespace {
 
@@ -49,28 +48,20 @@ std::string Below(const std::string& path, const std::string& base) {
 // listing that tells no one of its failures: -1 when any part of it cannot
 // be listed. Links to folders are not followed.
 std::int64_t CountFilesBelow(const std::string& folder) {
-  WIN32_FIND_DATAW entry{};
-  UniqueFind listing(FindFirstFileExW((LongPath(folder) + L"*").c_str(), FindExInfoBasic, &entry,
-                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!listing) return GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(folder) ? 0 : -1;
+  TFolderListing listing(folder, TFolderListing::TFetch::Large);
+  if (!listing.IsOpen()) return listing.FoundNothing() && FolderExists(folder) ? 0 : -1;
   std::int64_t files = 0;
-  do {
-    const std::wstring_view name = entry.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+  TFolderEntry entry;
+  while (listing.Next(entry)) {
+    if (!entry.IsFolder()) {
       ++files;
-    } else if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-      const std::int64_t below = CountFilesBelow(folder + Narrow(name) + "\\");
+    } else if (!entry.IsLink()) {
+      const std::int64_t below = CountFilesBelow(folder + entry.name + "\\");
       if (below < 0) return -1;
       files += below;
     }
-  } while (FindNextFileW(listing.Get(), &entry));
-  return GetLastError() == ERROR_NO_MORE_FILES ? files : -1;
-}
-
-std::int64_t EntrySize(const WIN32_FIND_DATAW& entry) {
-  auto size = static_cast<std::int64_t>((static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
-  return size < 0 ? 0 : size;
+  }
+  return listing.EndedByError() ? -1 : files;
 }
 
 // The last-write time of an existing file, read through a handle opened
@@ -86,49 +77,49 @@ std::optional<FILETIME> ExclusiveLastWriteTime(const std::string& path) {
 
 class TFolderCopyRun {
  public:
-  TFolderCopyRun(const std::string& mask, std::int32_t replaceMode, bool listOnly, bool recurse, bool flatten,
-                 bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules,
-                 const TCopySafeguards* safeguards)
-      : maskText_(mask),
-        mask_(TFileMask::Parse(mask)),
-        replaceMode_(replaceMode),
-        listOnly_(listOnly),
-        recurse_(recurse),
-        flatten_(flatten),
-        clearReadOnly_(clearReadOnly),
-        onFile_(onFile),
-        host_(host),
-        nameRules_(nameRules),
-        safeguards_(safeguards) {}
+  explicit TFolderCopyRun(const TCopyRequest& request)
+      : maskText_(request.mask),
+        mask_(TFileMask::Parse(request.mask)),
+        replaceMode_(request.replaceMode),
+        listOnly_(request.listOnly),
+        recurse_(request.recurse),
+        flatten_(request.flatten),
+        clearReadOnly_(request.clearReadOnly),
+        onFile_(request.onFile),
+        stopRequested_(request.stopRequested),
+        host_(request.host),
+        nameRules_(request.nameRules),
+        safeguards_(request.safeguards) {}
 
   bool CopyTree(const std::string& source, const std::string& destination, const std::string& folderNameToKeep);
   // After the run: files a guarded run did not reach count as copy errors.
   void CountFilesNotReached();
+  const TCopyStatistics& Statistics() const { return stats_; }
 
  private:
-  bool Skipped(const WIN32_FIND_DATAW& entry, const std::string& name) const;
+  bool Skipped(const TFolderEntry& entry, const std::string& name) const;
   // A guarded whole-drive run's folders left out on purpose (recycle bins,
   // System Volume Information at the top): true for one, which is recorded.
-  bool LeftOutOnPurpose(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder);
+  bool LeftOutOnPurpose(const TFolderEntry& entry, const std::string& name, const std::string& sourceFolder);
   // A guarded whole-drive run's links: true for one, which is recorded.
-  bool LinkLeftAlone(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder);
+  bool LinkLeftAlone(const TFolderEntry& entry, const std::string& name, const std::string& sourceFolder);
   // A guarded run's answer to a second file for a destination it already
   // wrote (`earlierSource` went there): a copy error naming both.
-  void RefuseSecondWrite(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
+  void RefuseSecondWrite(const TFolderEntry& entry, const std::string& name, const std::string& sourceFolder,
                          const std::string& destinationFile, const std::string& earlierSource);
   // Tells a guarded copy run's onFileDone what became of one file.
   void Tell(const std::string& sourceFolder, const std::string& name, std::int64_t size, bool copied,
             const std::string& reason = {});
-  void CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
+  void CopyMatchingFile(const TFolderEntry& entry, const std::string& name, const std::string& sourceFolder,
                         const std::string& destinationFolder, bool& goOn);
-  void CopyOneFile(const WIN32_FIND_DATAW& entry, const std::string& name, const std::string& sourceFolder,
+  void CopyOneFile(const TFolderEntry& entry, const std::string& name, const std::string& sourceFolder,
                    const std::string& destinationFolder, bool& goOn);
   void AskReplace(const std::string& sourceFile, const FILETIME& sourceTime, const std::string& destinationFile,
                   const FILETIME& destinationTime, ReplaceAnswer& answer);
   void ShowError(const std::string& text);
   // Copies one file through the streaming copier; false (counted, shown,
   // and why in `reason`) when it failed.
-  bool CopyGuarded(const WIN32_FIND_DATAW& entry, const std::string& sourceFile, const std::string& destinationFile,
+  bool CopyGuarded(const TFolderEntry& entry, const std::string& sourceFile, const std::string& destinationFile,
                    bool& goOn, std::string& reason);
   // A guarded run's answer to a folder it cannot list: a copy error, or the
   // end of the run when the drive itself is gone.
@@ -143,6 +134,7 @@ class TFolderCopyRun {
   const std::int32_t replaceMode_;
   const bool listOnly_, recurse_, flatten_, clearReadOnly_;
   const TFileEvent& onFile_;
+  const std::function<bool()>& stopRequested_;
   const TCopyHost& host_;
   const TNameRules nameRules_;
   const TCopySafeguards* safeguards_;
@@ -153,19 +145,20 @@ class TFolderCopyRun {
   // file that went to each, both below the run's own folders: a run of a
   // hundred thousand files keeps no folder prefix a hundred thousand times.
   std::unordered_map<std::string, std::string> written_;
+  TCopyStatistics stats_;
 };
 
 bool IsFullError(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
 
-bool TFolderCopyRun::Skipped(const WIN32_FIND_DATAW& entry, const std::string& name) const {
-  const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+bool TFolderCopyRun::Skipped(const TFolderEntry& entry, const std::string& name) const {
+  const bool folder = entry.IsFolder();
   if (name.empty() || name == "." || name == "..") return true;
   if (nameRules_ == TNameRules::Standard && (name.front() == '.' || IsRecycleBinName(name))) return true;
   if (nameRules_ == TNameRules::WholeDrive && folder && IsRecycleBinName(name)) return true;
-  if ((entry.dwFileAttributes & kVolumeLabelAttribute) != 0) return true;
+  if ((entry.attributes & kVolumeLabelAttribute) != 0) return true;
   // A link to a folder is not followed: one that points back up the tree
   // would never end, and its target is copied where it really lies.
-  if (folder && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+  if (folder && entry.IsLink()) return true;
   return false;
 }
 
@@ -182,32 +175,29 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
   }
   if (runSource_.empty()) runSource_ = sourceFolder;
 
-  WIN32_FIND_DATAW entry{};
-  UniqueFind listing(FindFirstFileExW((LongPath(sourceFolder) + L"*").c_str(), FindExInfoBasic, &entry,
-                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!listing) {
-    const DWORD error = GetLastError();
+  TFolderListing listing(sourceFolder, TFolderListing::TFetch::Large);
+  if (!listing.IsOpen()) {
+    const DWORD error = listing.OpenError();
     // A drive root with no entries at all lists nothing; an unguarded run
     // counts a missing or unreadable source as done.
     const bool empty = (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) && FolderExists(sourceFolder);
     if (Guarded() && !empty) FolderUnreadable(sourceFolder, error, goOn);
     return goOn;
   }
-  bool listed = true;
-  do {
+  TFolderEntry entry;
+  while (goOn && listing.Next(entry)) {
     if (Guarded() && safeguards_->onProgress && !safeguards_->onProgress(0)) {
       goOn = false;
       break;
     }
-    const std::string name = Narrow(entry.cFileName);
+    const std::string& name = entry.name;
     if (LeftOutOnPurpose(entry, name, sourceFolder)) continue;
     if (LinkLeftAlone(entry, name, sourceFolder)) continue;
     if (Skipped(entry, name)) continue;
-    if (Guarded() && sourceFolder == runSource_ && !safeguards_->skippedTopLevelFile.empty() &&
-        (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+    if (Guarded() && sourceFolder == runSource_ && !safeguards_->skippedTopLevelFile.empty() && !entry.IsFolder() &&
         AsciiUpper(name) == AsciiUpper(safeguards_->skippedTopLevelFile))
       continue;
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (entry.IsFolder()) {
       if (!recurse_) continue;
       const std::string childSource = sourceFolder + name + "\\";
       // A destination inside the source is not walked again, wherever it
@@ -234,19 +224,15 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
       ShowError(error.what());
       goOn = false;
     }
-  } while (goOn && (listed = FindNextFileW(listing.Get(), &entry)) != FALSE);
-  if (!listed && Guarded()) {
-    // A listing that breaks off before its end leaves files unseen.
-    const DWORD error = GetLastError();
-    if (error != ERROR_NO_MORE_FILES) FolderUnreadable(sourceFolder, error, goOn);
   }
+  // A listing that breaks off before its end leaves files unseen.
+  if (Guarded() && listing.EndedByError()) FolderUnreadable(sourceFolder, listing.EndError(), goOn);
   return goOn;
 }
 
-bool TFolderCopyRun::LeftOutOnPurpose(const WIN32_FIND_DATAW& entry, const std::string& name,
+bool TFolderCopyRun::LeftOutOnPurpose(const TFolderEntry& entry, const std::string& name,
                                       const std::string& sourceFolder) {
-  if (!Guarded() || nameRules_ != TNameRules::WholeDrive || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-    return false;
+  if (!Guarded() || nameRules_ != TNameRules::WholeDrive || !entry.IsFolder()) return false;
   const bool recycleBin = IsRecycleBinFolderName(name);
   if (!recycleBin && !(sourceFolder == runSource_ && IsSystemVolumeInformation(name))) return false;
   // A run that does not recurse leaves every folder out anyway.
@@ -257,24 +243,23 @@ bool TFolderCopyRun::LeftOutOnPurpose(const WIN32_FIND_DATAW& entry, const std::
   return true;
 }
 
-bool TFolderCopyRun::LinkLeftAlone(const WIN32_FIND_DATAW& entry, const std::string& name,
+bool TFolderCopyRun::LinkLeftAlone(const TFolderEntry& entry, const std::string& name,
                                    const std::string& sourceFolder) {
-  if (!Guarded() || nameRules_ != TNameRules::WholeDrive || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-    return false;
+  if (!Guarded() || nameRules_ != TNameRules::WholeDrive || !entry.IsLink()) return false;
   if (name == "." || name == "..") return false;
   if (safeguards_->links != nullptr) {
-    const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool folder = entry.IsFolder();
     safeguards_->links->push_back(Below(sourceFolder, runSource_) + name + (folder ? "\\" : ""));
   }
   return true;
 }
 
 void TFolderCopyRun::FolderUnreadable(const std::string& folder, DWORD error, bool& goOn) {
-  if (CopyStatistics.Interrupted) {
+  if (stats_.Interrupted) {
     goOn = false;
     return;
   }
-  ++CopyStatistics.DroppedByError;
+  ++stats_.DroppedByError;
   if (StopsTheRun(error)) {
     goOn = false;
     return;
@@ -283,11 +268,11 @@ void TFolderCopyRun::FolderUnreadable(const std::string& folder, DWORD error, bo
 }
 
 bool TFolderCopyRun::StopsTheRun(DWORD error) {
-  if (CopyStatistics.Interrupted) return true;
+  if (stats_.Interrupted) return true;
   const bool gone = !FolderExists(runSource_) || (!listOnly_ && !FolderExists(runDestination_));
   if (!gone && !IsFullError(error)) return false;
   // One message for the whole rest of the run, not one per file left.
-  CopyStatistics.Interrupted = true;
+  stats_.Interrupted = true;
   if (gone)
     ShowError("The copy stopped: " + (FolderExists(runSource_) ? runDestination_ : runSource_) +
               " is no longer there.");
@@ -297,15 +282,15 @@ bool TFolderCopyRun::StopsTheRun(DWORD error) {
 }
 
 void TFolderCopyRun::CountFilesNotReached() {
-  if (!Guarded() || !CopyStatistics.Interrupted || safeguards_->plannedFiles < 0) return;
-  const std::int64_t reached = static_cast<std::int64_t>(CopyStatistics.FilesCopied) + CopyStatistics.DroppedByUser +
-                               CopyStatistics.DroppedByError;
+  if (!Guarded() || !stats_.Interrupted || safeguards_->plannedFiles < 0) return;
+  const std::int64_t reached = static_cast<std::int64_t>(stats_.FilesCopied) + stats_.DroppedByUser +
+                               stats_.DroppedByError;
   if (reached < safeguards_->plannedFiles)
-    CopyStatistics.DroppedByError += static_cast<std::int32_t>(safeguards_->plannedFiles - reached);
+    stats_.DroppedByError += static_cast<std::int32_t>(safeguards_->plannedFiles - reached);
 }
 
 // Decides by the replace rule whether a matching file is copied.
-void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::string& name,
+void TFolderCopyRun::CopyMatchingFile(const TFolderEntry& entry, const std::string& name,
                                       const std::string& sourceFolder, const std::string& destinationFolder, bool& goOn) {
   const std::string sourceFile = sourceFolder + name;
   const std::string destinationFile = destinationFolder + name;
@@ -330,23 +315,23 @@ void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::
   switch (replaceMode_) {
     case ReplaceAlways:
       CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
-      ++CopyStatistics.DuplicatesOverwritten;
+      ++stats_.DuplicatesOverwritten;
       return;
     case ReplaceWhenNewer:
-      if (CompareFileTime(&entry.ftLastWriteTime, &*destinationTime) <= 0) return;
+      if (CompareFileTime(&entry.lastWrite, &*destinationTime) <= 0) return;
       CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
-      ++CopyStatistics.DuplicatesOverwritten;
+      ++stats_.DuplicatesOverwritten;
       return;
     case ReplaceAsk: {
       ReplaceAnswer answer = ReplaceAnswer::No;
-      if (!CopyStatistics.YesToAll && !CopyStatistics.NoToAll)
-        AskReplace(sourceFile, entry.ftLastWriteTime, destinationFile, *destinationTime, answer);
-      if (CopyStatistics.YesToAll || answer == ReplaceAnswer::Yes) {
+      if (!stats_.YesToAll && !stats_.NoToAll)
+        AskReplace(sourceFile, entry.lastWrite, destinationFile, *destinationTime, answer);
+      if (stats_.YesToAll || answer == ReplaceAnswer::Yes) {
         CopyOneFile(entry, name, sourceFolder, destinationFolder, goOn);
-        ++CopyStatistics.DuplicatesOverwritten;
+        ++stats_.DuplicatesOverwritten;
         return;
       }
-      ++CopyStatistics.DuplicatesKept;
+      ++stats_.DuplicatesKept;
       if (answer == ReplaceAnswer::Cancel) goOn = false;
       return;
     }
@@ -355,18 +340,18 @@ void TFolderCopyRun::CopyMatchingFile(const WIN32_FIND_DATAW& entry, const std::
   }
 }
 
-void TFolderCopyRun::RefuseSecondWrite(const WIN32_FIND_DATAW& entry, const std::string& name,
+void TFolderCopyRun::RefuseSecondWrite(const TFolderEntry& entry, const std::string& name,
                                        const std::string& sourceFolder, const std::string& destinationFile,
                                        const std::string& earlierSource) {
   const size_t earlierFolderEnd = earlierSource.rfind('\\') + 1;
   const std::string earlierName = earlierSource.substr(earlierFolderEnd);
   // Identical names meet only when a flattened run brings two folders together.
   const bool caseOnly = earlierName != name;
-  ++CopyStatistics.DroppedByError;
+  ++stats_.DroppedByError;
   ShowError("Copy from " + sourceFolder + name + " to " + destinationFile + " failed: " + earlierSource +
             " was already copied there" + (caseOnly ? " (the names differ only in case)" : ""));
   const bool sameFolder = earlierSource.compare(0, earlierFolderEnd, sourceFolder) == 0;
-  Tell(sourceFolder, name, EntrySize(entry), false,
+  Tell(sourceFolder, name, entry.size, false,
        (sameFolder ? earlierName : earlierSource) + " was already copied under the same name" +
            (caseOnly ? "; the names differ only in case" : ""));
 }
@@ -385,24 +370,27 @@ void TFolderCopyRun::AskReplace(const std::string& sourceFile, const FILETIME& s
   const std::string text = ReplaceQuestionText(destinationFile, FormatFileTime(*host_.locale, destinationTime),
                                                sourceFile, FormatFileTime(*host_.locale, sourceTime));
   answer = host_.dialogs->AskReplace(host_.owner, kReplaceTitle, text);
-  if (answer == ReplaceAnswer::YesToAll) CopyStatistics.YesToAll = true;
-  if (answer == ReplaceAnswer::NoToAll) CopyStatistics.NoToAll = true;
+  if (answer == ReplaceAnswer::YesToAll) stats_.YesToAll = true;
+  if (answer == ReplaceAnswer::NoToAll) stats_.NoToAll = true;
 }
 
-void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::string& name,
+void TFolderCopyRun::CopyOneFile(const TFolderEntry& entry, const std::string& name,
                                  const std::string& sourceFolder, const std::string& destinationFolder, bool& goOn) {
-  const std::int64_t size = EntrySize(entry);
+  const std::int64_t size = entry.size;
+  // A stop asked for ends the run once this file is done, as the handler's false does.
+  const bool stop = stopRequested_ && stopRequested_();
   bool proceed = true;
   if (onFile_) goOn = onFile_(sourceFolder, destinationFolder, name, size, proceed);
+  if (stop) goOn = false;
   if (!proceed) {
-    ++CopyStatistics.DroppedByUser;
+    ++stats_.DroppedByUser;
     return;
   }
   const std::string sourceFile = sourceFolder + name;
   if (listOnly_) {
     if (Guarded() && safeguards_->copied != nullptr)
-      safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), size, 0, FileTimeValue(entry.ftLastWriteTime),
-                                      0, entry.dwFileAttributes});
+      safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), size, 0, FileTimeValue(entry.lastWrite),
+                                      0, entry.attributes});
   } else {
     const std::string destinationFile = destinationFolder + name;
     const std::wstring destinationPath = LongPath(destinationFile);
@@ -415,18 +403,18 @@ void TFolderCopyRun::CopyOneFile(const WIN32_FIND_DATAW& entry, const std::strin
     } else if (!CopyFileW(LongPath(sourceFile).c_str(), destinationPath.c_str(), FALSE)) {
       const DWORD code = GetLastError();
       ShowError("Copy from " + sourceFile + " to " + destinationFile + " failed: " + std::to_string(code));
-      ++CopyStatistics.DroppedByError;
+      ++stats_.DroppedByError;
       return;
     }
-    if (clearReadOnly_ && (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
-      SetFileAttributesW(destinationPath.c_str(), entry.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    if (clearReadOnly_ && (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0)
+      SetFileAttributesW(destinationPath.c_str(), entry.attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   }
-  ++CopyStatistics.FilesCopied;
-  CopyStatistics.BytesCopied += size;
+  ++stats_.FilesCopied;
+  stats_.BytesCopied += size;
   Tell(sourceFolder, name, size, true);
 }
 
-bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::string& sourceFile,
+bool TFolderCopyRun::CopyGuarded(const TFolderEntry& entry, const std::string& sourceFile,
                                  const std::string& destinationFile, bool& goOn, std::string& reason) {
   if (!copier_) {
     copier_.emplace();
@@ -434,23 +422,23 @@ bool TFolderCopyRun::CopyGuarded(const WIN32_FIND_DATAW& entry, const std::strin
   }
   const std::uint64_t copiedAt = SystemTimeNow();
   const TFileCopyResult result = copier_->Copy(LongPath(sourceFile), LongPath(destinationFile), safeguards_->readBack,
-                                               &entry, safeguards_->flush);
+                                               entry.found, safeguards_->flush);
   if (result.failure == TCopyFailure::None) {
     written_.emplace(PathCaseKey(Below(destinationFile, runDestination_)), Below(sourceFile, runSource_));
     if (safeguards_->copied != nullptr)
       safeguards_->copied->push_back({sourceFile.substr(runSource_.size()), result.size, result.hash,
-                                      FileTimeValue(entry.ftLastWriteTime), copiedAt, entry.dwFileAttributes});
+                                      FileTimeValue(entry.lastWrite), copiedAt, entry.attributes});
     return true;
   }
   if (result.failure == TCopyFailure::Stopped) {
     // Stopped half way by the user: the partial copy is gone, the run ends.
     reason = "the copy was stopped";
-    ++CopyStatistics.DroppedByUser;
+    ++stats_.DroppedByUser;
     goOn = false;
     return false;
   }
   reason = result.failure == TCopyFailure::Differs ? "the copy reads back different" : SystemErrorText(result.error);
-  ++CopyStatistics.DroppedByError;
+  ++stats_.DroppedByError;
   if (StopsTheRun(result.error)) {
     goOn = false;
     return false;
@@ -476,15 +464,13 @@ std::string FolderNameToKeep(const std::string& source) {
   return name.empty() ? std::string() : name + "\\";
 }
 
-bool CopyFolder(const std::string& source, const std::string& destination, const std::string& mask,
-                std::int32_t replaceMode, bool listOnly, bool keepFolderName, bool recurse, bool flatten,
-                bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host, TNameRules nameRules,
-                const TCopySafeguards* safeguards) {
-  CopyStatistics = TCopyStatistics{};
-  TFolderCopyRun run(mask, replaceMode, listOnly, recurse, flatten, clearReadOnly, onFile, host, nameRules,
-                     safeguards);
-  const bool result = run.CopyTree(source, destination, keepFolderName ? FolderNameToKeep(source) : std::string());
+TCopyResult CopyFolder(const TCopyRequest& request) {
+  TFolderCopyRun run(request);
+  TCopyResult result;
+  result.completed = run.CopyTree(request.source, request.destination,
+                                  request.keepFolderName ? FolderNameToKeep(request.source) : std::string());
   run.CountFilesNotReached();
+  result.statistics = run.Statistics();
   return result;
 }
 

@@ -1,7 +1,7 @@
 // The recursive folder copy: copies a directory tree file by file with a
 // name mask, a rule for files that already exist at the destination, a
 // per-file handler that can skip a file or stop the run, and counters that
-// the caller prints after the run.
+// the run returns for the caller to print.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,7 @@ namespace sw {
 class IDialogs;
 class ILocale;
 
-// The counters of one run: reset when a run starts, readable until the next.
+// The counters of one run.
 struct TCopyStatistics {
   std::int32_t FilesCopied = 0;        // copied (in list-only mode: listed)
   std::int64_t BytesCopied = 0;        // sizes of the files in FilesCopied
@@ -32,9 +32,6 @@ struct TCopyStatistics {
   // away or the destination ran full (see TCopySafeguards).
   bool Interrupted = false;
 };
-
-// Process-wide: only one copy runs at a time, on the window's thread.
-extern TCopyStatistics CopyStatistics;
 
 // Called for every matching file before it is copied, with the source
 // folder and destination folder (both ending in a backslash; the
@@ -123,14 +120,36 @@ struct TCopySafeguards {
   std::function<bool(std::int64_t bytes)> onProgress;
 };
 
-// Copies `source` into `destination`; true unless the run was stopped (by
-// the handler, a Cancel in the replace question or a malformed mask).
-// Raises Exception("Cannot create <folder>") when a destination folder
-// cannot be created.
-bool CopyFolder(const std::string& source, const std::string& destination, const std::string& mask,
-                std::int32_t replaceMode, bool listOnly, bool keepFolderName, bool recurse, bool flatten,
-                bool clearReadOnly, const TFileEvent& onFile, const TCopyHost& host,
-                TNameRules nameRules = TNameRules::Standard, const TCopySafeguards* safeguards = nullptr);
+// One run of the copy: what is copied where, and how.
+struct TCopyRequest {
+  std::string source = {};
+  std::string destination = {};  // unused in list-only mode
+  std::string mask = "*.*";
+  std::int32_t replaceMode = ReplaceWhenNewer;
+  bool listOnly = false;        // lists the matching files, copies nothing
+  bool keepFolderName = false;  // adds FolderNameToKeep(source) below the destination
+  bool recurse = true;
+  bool flatten = false;         // every file straight into the destination
+  bool clearReadOnly = false;   // the copies lose the read-only attribute
+  TFileEvent onFile = nullptr;  // may be empty
+  TCopyHost host = {};
+  TNameRules nameRules = TNameRules::Standard;
+  const TCopySafeguards* safeguards = nullptr;  // a guarded run when set
+  // Asked before each file; true stops the run the way onFile returning
+  // false does. May be empty.
+  std::function<bool()> stopRequested = nullptr;
+};
+
+struct TCopyResult {
+  // True unless the run was stopped (by the handler, the stop check, a
+  // Cancel in the replace question or a malformed mask).
+  bool completed = true;
+  TCopyStatistics statistics;
+};
+
+// Runs one copy. Raises Exception("Cannot create <folder>") when a
+// destination folder cannot be created.
+TCopyResult CopyFolder(const TCopyRequest& request);
 
 // The level added below the destination for `keepFolderName`: the source's
 // own folder name with a trailing backslash ("Data\" for D:\Work\Data), or

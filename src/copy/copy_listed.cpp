@@ -4,6 +4,7 @@
 
 #include "copy/copy_paths.h"
 #include "copy/copy_times.h"
+#include "copy/folder_listing.h"
 #include "copy/verified_copy.h"
 #include "platform/text.h"
 #include "platform/win_error.h"
@@ -37,11 +38,11 @@ TListedCopy CopyListedFiles(const std::string& sourceRoot, const std::string& ta
       run.failed.push_back({path, "it lies behind a link"});
       continue;
     }
-    WIN32_FIND_DATAW entry{};
-    UniqueFind found(FindFirstFileExW(LongPath(source + path).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                      nullptr, 0));
-    if (!found || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      run.failed.push_back({path, found ? "it is a folder now" : SystemErrorText(GetLastError())});
+    // The file's own entry, as a listing of its exact name gives it.
+    TFolderListing found = TFolderListing::OfPattern(LongPath(source + path));
+    TFolderEntry entry;
+    if (!found.Next(entry) || entry.IsFolder()) {
+      run.failed.push_back({path, found.IsOpen() ? "it is a folder now" : SystemErrorText(found.OpenError())});
       continue;
     }
     if (!MakeFoldersOnTheWay(target, path)) {
@@ -52,7 +53,8 @@ TListedCopy CopyListedFiles(const std::string& sourceRoot, const std::string& ta
     // replacing create refuses.
     SetFileAttributesW(LongPath(target + path).c_str(), FILE_ATTRIBUTE_NORMAL);
     const std::uint64_t copiedAt = SystemTimeNow();
-    const TFileCopyResult result = copier.Copy(LongPath(source + path), LongPath(target + path), false, &entry, true);
+    const TFileCopyResult result =
+        copier.Copy(LongPath(source + path), LongPath(target + path), false, entry.found, true);
     if (result.failure == TCopyFailure::Stopped) {
       run.stopped = true;
       break;
@@ -61,8 +63,7 @@ TListedCopy CopyListedFiles(const std::string& sourceRoot, const std::string& ta
       run.failed.push_back({path, SystemErrorText(result.error)});
       continue;
     }
-    run.copied.push_back({path, result.size, result.hash, FileTimeValue(entry.ftLastWriteTime), copiedAt,
-                          entry.dwFileAttributes});
+    run.copied.push_back({path, result.size, result.hash, FileTimeValue(entry.lastWrite), copiedAt, entry.attributes});
     if (onProgress && !onProgress(0)) {
       run.stopped = true;
       break;

@@ -26,4 +26,22 @@ std::string FormatOneDecimal(double value, const std::string& decimalSeparator) 
   return result;
 }
 
+TSizeUnit SizeUnitFor(std::uint64_t bytes) {
+  for (const TSizeUnit unit : {TSizeUnit{1ULL << 30, "GB"}, TSizeUnit{1ULL << 20, "MB"}, TSizeUnit{1ULL << 10, "KB"}})
+    if (bytes >= unit.size) return unit;
+  return TSizeUnit{};
+}
+
+std::string FormatInUnit(std::uint64_t bytes, const TSizeUnit& unit, const std::string& decimalSeparator) {
+  if (unit.size <= 1) return std::to_string(bytes);
+  // In whole numbers: a double would round an exact half either way.
+  const std::uint64_t tenths = bytes / unit.size * 10 + (bytes % unit.size * 10 + unit.size / 2) / unit.size;
+  return std::to_string(tenths / 10) + decimalSeparator + std::to_string(tenths % 10);
+}
+
+std::string FormatSize(std::uint64_t bytes, const std::string& decimalSeparator) {
+  const TSizeUnit unit = SizeUnitFor(bytes);
+  return FormatInUnit(bytes, unit, decimalSeparator) + " " + unit.name;
+}
+
 }  // namespace sw

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/stage_progress.h"
+#include "platform/locale.h"
 
 namespace sw {
 namespace {
@@ -45,6 +46,18 @@ TEST(StageProgressTest, TimeLeftIsRoundedToWhatAUserReads) {
       {3900, "about 1 h 5 min left"},
   };
   for (const auto& [seconds, text] : cases) EXPECT_EQ(TimeLeftText(seconds), text) << seconds;
+}
+
+// Every message that shows a size: 1024-based units, one decimal, halves up.
+TEST(StageProgressTest, SizesReadTheSameInEveryMessage) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {0, "0 bytes"},           {1023, "1023 bytes"},       {1024, "1.0 KB"},
+      {1536, "1.5 KB"},         {(1 << 20) - 1, "1024.0 KB"}, {1 << 20, "1.0 MB"},
+      {kGiB - 1, "1024.0 MB"},  {kGiB, "1.0 GB"},           {1342177280, "1.3 GB"},  // 1.25 GiB
+      {kGiB / 20 * 21, "1.0 GB"}, {16 * kGiB, "16.0 GB"},
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(FormatSize(bytes, "."), text) << bytes;
+  EXPECT_EQ(BytesOfText(1342177280, 4 * kGiB, ","), "1,3 of 4,0 GB");
 }
 
 }  // namespace

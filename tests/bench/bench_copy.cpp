@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "app/drive_copy.h"
 #include "app/fmtmain.h"
@@ -30,6 +31,12 @@ namespace {
 using sw::bench::Clock;
 using sw::bench::MakeDriveTree;
 using sw::bench::Seconds;
+
+// Removes a folder and everything below it; what cannot be removed stays.
+void RemoveFolder(const std::string& folder) {
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(sw::Widen(folder)), ignored);
+}
 
 int CountFiles(const std::string& folder) {
   int count = 0;
@@ -71,11 +78,6 @@ double RunXcopy(const std::string& source, const std::string& target) {
   sw::UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
   WaitForSingleObject(process.hProcess, INFINITE);
   return Seconds(start);
-}
-
-void RemoveTree(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::remove_all(std::filesystem::path(sw::Widen(path)), ignored);
 }
 
 // The run's lines go straight to the window's log, as the window's host
@@ -121,8 +123,9 @@ int main(int argc, char** argv) {
   // lines and the messages cost apart.
   auto bareCopy = [&](const std::string& target, const sw::TFileEvent& onFile) {
     auto begin = Clock::now();
-    sw::CopyFolder(drive, target, "*.*", sw::ReplaceWhenNewer, false, false, true, false, false, onFile,
-                   sw::TCopyHost{&fakes.dialogs, &fakes.locale, nullptr}, sw::TNameRules::WholeDrive);
+    sw::CopyFolder({.source = drive, .destination = target, .onFile = onFile,
+                    .host = sw::TCopyHost{&fakes.dialogs, &fakes.locale, nullptr},
+                    .nameRules = sw::TNameRules::WholeDrive});
     return Seconds(begin);
   };
   auto messagesOnly = [](const std::string&, const std::string&, const std::string&, std::int64_t, bool&) {
@@ -136,11 +139,11 @@ int main(int argc, char** argv) {
     CreateDirectoryW(sw::Widen(targets).c_str(), nullptr);
     form.Clear1Click();
     auto start = Clock::now();
-    sw::CopyDriveContents(run, drive, targets + "\\ours");
+    const sw::TCopyStatistics oursStats = sw::CopyDriveContents(run, drive, targets + "\\ours");
     form.FlushLog();  // as the operation does when it ends
     UpdateWindow(form.Log->Handle());
     double ours = Seconds(start);
-    int oursCopied = sw::CopyStatistics.FilesCopied;
+    int oursCopied = oursStats.FilesCopied;
 
     double xcopy = RunXcopy(drive, targets + "\\xcopy");
     int xcopyCopied = CountFiles(targets + "\\xcopy");
@@ -154,12 +157,12 @@ int main(int argc, char** argv) {
     bestXcopy = std::min(bestXcopy, xcopy);
     bestBare = std::min(bestBare, bare);
     bestPumped = std::min(bestPumped, pumped);
-    RemoveTree(targets);
+    RemoveFolder(targets);
   }
   std::printf("copy: best CopyDriveContents %.3f s, best xcopy %.3f s, ratio %.2f\n", bestOurs, bestXcopy,
               bestOurs / bestXcopy);
   std::printf("copy: best without log lines %.3f s, with messages but no lines %.3f s\n", bestBare, bestPumped);
 
-  RemoveTree(root);
+  RemoveFolder(root);
   return 0;
 }

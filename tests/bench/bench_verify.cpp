@@ -58,10 +58,11 @@ int main() {
                     restored = base + "\\restored";
   CreateDirectoryW(sw::Widen(base).c_str(), nullptr);
   const long long bytes = sw::bench::MakeDriveTree(drive, 30, 100, 4, 24);
-  const sw::TCopyHost host{};
+  sw::TCopyStatistics lastRun;  // the counters of the latest copy
   auto copy = [&](const std::string& from, const std::string& to, const sw::TCopySafeguards* safeguards) {
-    sw::CopyFolder(from, to, "*.*", sw::ReplaceWhenNewer, false, false, true, false, false, nullptr, host,
-                   sw::TNameRules::WholeDrive, safeguards);
+    lastRun = sw::CopyFolder({.source = from, .destination = to, .nameRules = sw::TNameRules::WholeDrive,
+                              .safeguards = safeguards})
+                  .statistics;
   };
   // The backup and the restore as the program runs them: the target's volume
   // flushed once after the copy where it can be, else each file as it is written.
@@ -86,7 +87,7 @@ int main() {
       [&] {
         guardedCopy(drive, backup, &backedUp);
       });
-  const int files = sw::CopyStatistics.FilesCopied;
+  const int files = lastRun.FilesCopied;
   // The hash alone, without a flush of each file: what the copy costs where
   // the whole volume is flushed once instead (Windows, as administrator).
   std::vector<sw::TCopiedFile> hashedOnly;

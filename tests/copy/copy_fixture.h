@@ -35,9 +35,14 @@ class CopyTest : public ::testing::Test {
   }
   bool Run(const std::string& source, const std::string& destination, const CopyOptions& options,
            const TFileEvent& onFile = nullptr) {
-    return CopyFolder(source, destination, options.mask, options.replaceMode, options.listOnly,
-                      options.keepFolderName, options.recurse, options.flatten, options.clearReadOnly, onFile,
-                      TCopyHost{&dialogs, &locale, nullptr}, options.nameRules);
+    return Keep(CopyFolder({source, destination, options.mask, options.replaceMode, options.listOnly,
+                            options.keepFolderName, options.recurse, options.flatten, options.clearReadOnly, onFile,
+                            TCopyHost{&dialogs, &locale, nullptr}, options.nameRules}));
+  }
+  // Keeps the run's counters in `stats` and tells whether it completed.
+  bool Keep(const TCopyResult& result) {
+    stats = result.statistics;
+    return result.completed;
   }
 
   // A handler that records "folder|name" of every file it sees.
@@ -52,6 +57,7 @@ class CopyTest : public ::testing::Test {
   fakes::FakeDialogs dialogs;
   fakes::FakeLocale locale;
   std::vector<std::string> seen;
+  TCopyStatistics stats;  // of the last run
 };
 
 }  // namespace sw::testing

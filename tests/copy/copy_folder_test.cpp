@@ -21,8 +21,8 @@ TEST_F(CopyTest, StarDotStarCopiesOnlyNamesWithADotButWalksEveryFolder) {
   EXPECT_EQ(ReadAll(Dst("sub\\deep.bin")), "xy");
   EXPECT_FALSE(Exists(Dst("README")));
   EXPECT_FALSE(Exists(Dst("sub\\LICENSE")));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 2);
-  EXPECT_EQ(CopyStatistics.BytesCopied, 7);
+  EXPECT_EQ(stats.FilesCopied, 2);
+  EXPECT_EQ(stats.BytesCopied, 7);
 }
 
 TEST_F(CopyTest, RecycleBinsAndDotNamesAreNeverEnteredOrCopied) {
@@ -34,7 +34,7 @@ TEST_F(CopyTest, RecycleBinsAndDotNamesAreNeverEnteredOrCopied) {
   tree.Write("src\\kept.txt", "1");
 
   EXPECT_TRUE(Run());
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
+  EXPECT_EQ(stats.FilesCopied, 1);
   EXPECT_TRUE(Exists(Dst("kept.txt")));
   for (const char* skipped : {"RECYCLED", "recycled", "$Recycle.Bin", ".git", ".profile"})
     EXPECT_FALSE(Exists(Dst(skipped))) << skipped;
@@ -46,7 +46,7 @@ TEST_F(CopyTest, DestinationInsideTheSourceIsNotWalkedAgain) {
 
   // Directly inside, and written in another letter case.
   EXPECT_TRUE(Run(Src(), AsciiUpper(Src("out")), {}));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 2);
+  EXPECT_EQ(stats.FilesCopied, 2);
   EXPECT_TRUE(Exists(Src("out\\inner\\b.txt")));
   EXPECT_FALSE(Exists(Src("out\\out")));
 
@@ -60,12 +60,12 @@ TEST_F(CopyTest, EmptySourceStillCreatesTheDestination) {
   tree.MakeFolder("src");
   EXPECT_TRUE(Run());
   EXPECT_TRUE(Exists(Dst()));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 0);
+  EXPECT_EQ(stats.FilesCopied, 0);
 }
 
 TEST_F(CopyTest, MissingSourceCountsAsDone) {
   EXPECT_TRUE(Run(tree.Path("nowhere"), Dst(), {}));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 0);
+  EXPECT_EQ(stats.FilesCopied, 0);
 }
 
 TEST_F(CopyTest, DestinationThatCannotBeCreatedEndsTheRunWithAnError) {
@@ -91,8 +91,8 @@ TEST_F(CopyTest, ListOnlyCreatesNothingAndCountsEveryMatchingFile) {
   options.listOnly = true;
   EXPECT_TRUE(Run(options, handler));
   EXPECT_FALSE(Exists(Dst()));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 2);
-  EXPECT_EQ(CopyStatistics.BytesCopied, 5);
+  EXPECT_EQ(stats.FilesCopied, 2);
+  EXPECT_EQ(stats.BytesCopied, 5);
   EXPECT_EQ(destinations, (std::vector<std::string>{"", ""}));
 }
 
@@ -104,8 +104,8 @@ TEST_F(CopyTest, ListOnlyDoesNotLookAtExistingDestinationFiles) {
   CopyOptions options;
   options.listOnly = true;
   EXPECT_TRUE(Run(options));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
-  EXPECT_EQ(CopyStatistics.DuplicatesOverwritten, 0);
+  EXPECT_EQ(stats.FilesCopied, 1);
+  EXPECT_EQ(stats.DuplicatesOverwritten, 0);
   EXPECT_EQ(ReadAll(Dst("a.txt")), "old");
 }
 
@@ -113,13 +113,13 @@ TEST_F(CopyTest, TwoRunsReportTheirOwnTotals) {
   tree.Write("src\\a.txt", "aaaa");
   tree.Write("src\\b.txt", "bb");
   ASSERT_TRUE(Run());
-  EXPECT_EQ(CopyStatistics.FilesCopied, 2);
-  EXPECT_EQ(CopyStatistics.BytesCopied, 6);
+  EXPECT_EQ(stats.FilesCopied, 2);
+  EXPECT_EQ(stats.BytesCopied, 6);
 
   tree.Write("other\\c.txt", "c");
   ASSERT_TRUE(Run(tree.Path("other"), tree.Path("dst2"), {}));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
-  EXPECT_EQ(CopyStatistics.BytesCopied, 1);
+  EXPECT_EQ(stats.FilesCopied, 1);
+  EXPECT_EQ(stats.BytesCopied, 1);
 }
 
 TEST_F(CopyTest, KeepFolderNameFlattenAndNoRecursion) {
@@ -142,7 +142,7 @@ TEST_F(CopyTest, KeepFolderNameFlattenAndNoRecursion) {
   CopyOptions shallow;
   shallow.recurse = false;
   EXPECT_TRUE(Run(Src(), tree.Path("shallow"), shallow));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
+  EXPECT_EQ(stats.FilesCopied, 1);
   EXPECT_FALSE(Exists(tree.Path("shallow\\sub")));
 }
 
@@ -170,8 +170,8 @@ TEST_F(CopyTest, HandlerCanSkipAFileOrStopTheRunAtEveryLevel) {
     return true;
   };
   EXPECT_TRUE(Run({}, skipAll));
-  EXPECT_EQ(CopyStatistics.DroppedByUser, 3);
-  EXPECT_EQ(CopyStatistics.FilesCopied, 0);
+  EXPECT_EQ(stats.DroppedByUser, 3);
+  EXPECT_EQ(stats.FilesCopied, 0);
 
   int calls = 0;
   auto stopAtFirst = [&](const std::string&, const std::string&, const std::string&, std::int64_t, bool&) {
@@ -180,7 +180,19 @@ TEST_F(CopyTest, HandlerCanSkipAFileOrStopTheRunAtEveryLevel) {
   };
   EXPECT_FALSE(Run(Src(), tree.Path("stopped"), {}, stopAtFirst));
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);  // the file at hand is still copied
+  EXPECT_EQ(stats.FilesCopied, 1);  // the file at hand is still copied
+}
+
+TEST_F(CopyTest, AStopCheckEndsTheRunLikeTheHandler) {
+  tree.Write("src\\a\\one.txt", "1");
+  tree.Write("src\\b\\two.txt", "2");
+  int asked = 0;
+  const TCopyResult result = CopyFolder({.source = Src(), .destination = Dst(),
+                                         .host = TCopyHost{&dialogs, &locale, nullptr},
+                                         .stopRequested = [&] { return ++asked > 0; }});
+  EXPECT_FALSE(result.completed);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(result.statistics.FilesCopied, 1);
 }
 
 TEST_F(CopyTest, AFileThatCannotBeCopiedIsReportedAndTheRunGoesOn) {
@@ -192,8 +204,8 @@ TEST_F(CopyTest, AFileThatCannotBeCopiedIsReportedAndTheRunGoesOn) {
   EXPECT_TRUE(Run());
   CloseHandle(held);
 
-  EXPECT_EQ(CopyStatistics.DroppedByError, 1);
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
+  EXPECT_EQ(stats.DroppedByError, 1);
+  EXPECT_EQ(stats.FilesCopied, 1);
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].kind, "message");
   const std::string prefix = "Copy from " + Src("busy.txt") + " to " + Dst("busy.txt") + " failed: ";
@@ -209,7 +221,7 @@ TEST_F(CopyTest, MalformedMaskIsShownAndStopsTheRun) {
   CopyOptions options;
   options.mask = "[a";
   EXPECT_FALSE(Run(options));
-  EXPECT_EQ(CopyStatistics.FilesCopied, 0);
+  EXPECT_EQ(stats.FilesCopied, 0);
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "Invalid mask \"[a\" entered, see documentation");
 }
@@ -253,7 +265,7 @@ TEST_F(CopyTest, FolderLinksAreNotFollowed) {
   tree.Write("src\\real\\a.txt", "a");
   if (!MakeFolderLink(Src("loop"), Src())) GTEST_SKIP() << "folder links are not available here";
   EXPECT_TRUE(Run());
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
+  EXPECT_EQ(stats.FilesCopied, 1);
   EXPECT_FALSE(Exists(Dst("loop")));
   EXPECT_TRUE(RemoveTreeOnHost(Src("loop")));
 }

@@ -45,8 +45,8 @@ TEST(ContentHashTest, KnownInputsGiveTheLibrarysXxh3Values) {
 class GuardedCopyTest : public CopyTest {
  protected:
   bool RunGuarded(TCopySafeguards& safeguards) {
-    return CopyFolder(Src(), Dst(), "*.*", ReplaceWhenNewer, false, false, true, false, false, nullptr,
-                      TCopyHost{&dialogs, &locale, nullptr}, TNameRules::WholeDrive, &safeguards);
+    return Keep(CopyFolder({.source = Src(), .destination = Dst(), .host = TCopyHost{&dialogs, &locale, nullptr},
+                            .nameRules = TNameRules::WholeDrive, .safeguards = &safeguards}));
   }
 };
 
@@ -65,8 +65,8 @@ TEST_F(GuardedCopyTest, EachFileIsListedWithItsHashAndKeepsItsTimeAndAttributes)
   safeguards.skippedTopLevelFile = "NOTE.TXT";
   EXPECT_TRUE(RunGuarded(safeguards));
 
-  EXPECT_EQ(CopyStatistics.FilesCopied, 3);
-  EXPECT_EQ(CopyStatistics.DroppedByError, 0);
+  EXPECT_EQ(stats.FilesCopied, 3);
+  EXPECT_EQ(stats.DroppedByError, 0);
   EXPECT_FALSE(Exists(Dst("note.txt")));
   EXPECT_EQ(ReadAll(Dst("sub\\note.txt")), "an ordinary file of that name");
   EXPECT_EQ(ReadAll(Dst("a.txt")), "hello");
@@ -94,8 +94,8 @@ TEST_F(GuardedCopyTest, AFolderInAFilesPlaceIsACopyErrorInEveryKindOfRun) {
       RunGuarded(safeguards);
     else
       Run(CopyOptions{.nameRules = TNameRules::WholeDrive});
-    EXPECT_EQ(CopyStatistics.DroppedByError, 1) << guarded;
-    EXPECT_EQ(CopyStatistics.FilesCopied, 0) << guarded;
+    EXPECT_EQ(stats.DroppedByError, 1) << guarded;
+    EXPECT_EQ(stats.FilesCopied, 0) << guarded;
     ASSERT_EQ(dialogs.shown.size(), 1u) << guarded;
     EXPECT_EQ(dialogs.shown[0].text.rfind("Copy from " + Src("report.txt"), 0), 0u) << dialogs.shown[0].text;
   }

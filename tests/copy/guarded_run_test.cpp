@@ -12,9 +12,10 @@ class GuardedRunTest : public CopyTest {
  protected:
   using Texts = std::multiset<std::string>;  // sorted, whatever order the listing had
   bool RunGuarded(bool listOnly = false) {  // the handler refuses the files named refused.txt
-    return CopyFolder(Src(), Dst(), "*.*", ReplaceWhenNewer, listOnly, false, true, false, false,
-                      [](auto&, auto&, auto& name, auto, bool& go) { go = name != "refused.txt"; return true; },
-                      TCopyHost{&dialogs, &locale, nullptr}, TNameRules::WholeDrive, &safeguards);
+    return Keep(CopyFolder({.source = Src(), .destination = Dst(), .listOnly = listOnly,
+                            .onFile = [](auto&, auto&, auto& name, auto, bool& go) { go = name != "refused.txt"; return true; },
+                            .host = TCopyHost{&dialogs, &locale, nullptr}, .nameRules = TNameRules::WholeDrive,
+                            .safeguards = &safeguards}));
   }
   std::vector<TCopiedFile> copied;
   std::vector<std::string> folders;
@@ -36,14 +37,14 @@ TEST_F(GuardedRunTest, TwoNamesThatDifferOnlyInCaseAreNeverCopiedToOneFile) {
                                                                                 "the names differ only in case"}));
   EXPECT_EQ(dialogs.shown.at(0).text, "Copy from " + Src(second) + " to " + Dst(second) + " failed: " + Src(first) +
                                           " was already copied there (the names differ only in case)");
-  EXPECT_EQ(CopyStatistics.DroppedByError, 1);
+  EXPECT_EQ(stats.DroppedByError, 1);
 }
 
 TEST_F(GuardedRunTest, EveryFileLetThroughIsToldItsOutcomeAndTheCountersAgree) {
   for (auto file : {"src\\a.txt", "src\\blocked.txt", "src\\refused.txt", "dst\\blocked.txt\\x"}) tree.Write(file, "x");
   EXPECT_TRUE(RunGuarded());
   EXPECT_EQ(outcomes, (Texts{"a.txt copied", "blocked.txt not: " + SystemErrorText(ERROR_ACCESS_DENIED)}));
-  EXPECT_EQ(std::tuple(CopyStatistics.FilesCopied, CopyStatistics.DroppedByError, CopyStatistics.DroppedByUser),
+  EXPECT_EQ(std::tuple(stats.FilesCopied, stats.DroppedByError, stats.DroppedByUser),
             std::tuple(1, 1, 1));
 }
 
@@ -57,7 +58,7 @@ TEST_F(GuardedRunTest, AStopAskedForHalfWayThroughAFileRemovesItAndEndsTheRun) {
   EXPECT_FALSE(RunGuarded());
   EXPECT_EQ(outcomes, (Texts{"big.bin not: the copy was stopped"}));
   EXPECT_FALSE(Exists(Dst("big.bin")));
-  EXPECT_EQ(std::tuple(CopyStatistics.FilesCopied, CopyStatistics.DroppedByError, CopyStatistics.DroppedByUser),
+  EXPECT_EQ(std::tuple(stats.FilesCopied, stats.DroppedByError, stats.DroppedByUser),
             std::tuple(0, 0, 1));
   EXPECT_LT(told, 3 << 20);
 }
@@ -72,7 +73,7 @@ TEST_F(GuardedRunTest, RecycleBinsAndSystemVolumeInformationAreLeftOutAndReporte
   EXPECT_EQ(outcomes, (Texts{"$RECYCLE.BIN\\ 1 bin", "RECYCLER\\ 1 bin", "System Volume Information\\ 2",
                              "kept.txt copied", "sub\\Recycled\\ 1 bin"}));
   Run(Src(), tree.Path("plain"), CopyOptions{.nameRules = TNameRules::WholeDrive});
-  EXPECT_EQ(CopyStatistics.FilesCopied, 4) << "an unguarded run copies all but the recycle bins it always knew";
+  EXPECT_EQ(stats.FilesCopied, 4) << "an unguarded run copies all but the recycle bins it always knew";
 }
 
 TEST_F(GuardedRunTest, AListingRecordsTheFoldersItEntersAndTheFilesItSees) {

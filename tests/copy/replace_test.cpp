@@ -34,9 +34,9 @@ TEST_F(ReplaceTest, WhenNewerKeepsEqualAndOlderFilesUntouched) {
   EXPECT_TRUE(Run(Mode(ReplaceWhenNewer)));
   EXPECT_EQ(ReadAll(Dst("same.txt")), "old same.txt");
   EXPECT_EQ(ReadAll(Dst("older.txt")), "old older.txt");
-  EXPECT_EQ(CopyStatistics.FilesCopied, 0);
-  EXPECT_EQ(CopyStatistics.DuplicatesOverwritten, 0);
-  EXPECT_EQ(CopyStatistics.DuplicatesKept, 0);
+  EXPECT_EQ(stats.FilesCopied, 0);
+  EXPECT_EQ(stats.DuplicatesOverwritten, 0);
+  EXPECT_EQ(stats.DuplicatesKept, 0);
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -44,19 +44,19 @@ TEST_F(ReplaceTest, WhenNewerReplacesALaterSource) {
   Duplicate("later.txt", 4, 3);
   EXPECT_TRUE(Run(Mode(ReplaceWhenNewer)));
   EXPECT_EQ(ReadAll(Dst("later.txt")), "new later.txt");
-  EXPECT_EQ(CopyStatistics.FilesCopied, 1);
-  EXPECT_EQ(CopyStatistics.DuplicatesOverwritten, 1);
+  EXPECT_EQ(stats.FilesCopied, 1);
+  EXPECT_EQ(stats.DuplicatesOverwritten, 1);
 }
 
 TEST_F(ReplaceTest, AlwaysAndNever) {
   Duplicate("a.txt", 1, 3);
   EXPECT_TRUE(Run(Mode(0)));
   EXPECT_EQ(ReadAll(Dst("a.txt")), "old a.txt");
-  EXPECT_EQ(CopyStatistics.FilesCopied + CopyStatistics.DuplicatesKept + CopyStatistics.DuplicatesOverwritten, 0);
+  EXPECT_EQ(stats.FilesCopied + stats.DuplicatesKept + stats.DuplicatesOverwritten, 0);
 
   EXPECT_TRUE(Run(Mode(ReplaceAlways)));
   EXPECT_EQ(ReadAll(Dst("a.txt")), "new a.txt");
-  EXPECT_EQ(CopyStatistics.DuplicatesOverwritten, 1);
+  EXPECT_EQ(stats.DuplicatesOverwritten, 1);
 }
 
 TEST_F(ReplaceTest, AskShowsBothFilesWithTheirLocalTimes) {
@@ -68,7 +68,7 @@ TEST_F(ReplaceTest, AskShowsBothFilesWithTheirLocalTimes) {
   EXPECT_EQ(dialogs.shown[0].text, "Replace " + Dst("a.txt") + " created " + Shown(DayTime(3)) + "\rwith " +
                                        Src("a.txt") + " created " + Shown(DayTime(1)));
   EXPECT_EQ(ReadAll(Dst("a.txt")), "new a.txt");
-  EXPECT_EQ(CopyStatistics.DuplicatesOverwritten, 1);
+  EXPECT_EQ(stats.DuplicatesOverwritten, 1);
 }
 
 TEST_F(ReplaceTest, AskNoKeepsAndCancelKeepsAndStops) {
@@ -76,14 +76,14 @@ TEST_F(ReplaceTest, AskNoKeepsAndCancelKeepsAndStops) {
   dialogs.replaceAnswers = {ReplaceAnswer::No};
   EXPECT_TRUE(Run(Mode(ReplaceAsk)));
   EXPECT_EQ(ReadAll(Dst("a.txt")), "old a.txt");
-  EXPECT_EQ(CopyStatistics.DuplicatesKept, 1);
+  EXPECT_EQ(stats.DuplicatesKept, 1);
 
   Duplicate("b.txt", 1, 3);
   dialogs.replaceAnswers = {ReplaceAnswer::Cancel};
   EXPECT_FALSE(Run(Mode(ReplaceAsk)));
   EXPECT_EQ(dialogs.shown.size(), 2u);  // one question in each run: Cancel ended the second
-  EXPECT_EQ(CopyStatistics.DuplicatesKept, 1);
-  EXPECT_EQ(CopyStatistics.DuplicatesOverwritten, 0);
+  EXPECT_EQ(stats.DuplicatesKept, 1);
+  EXPECT_EQ(stats.DuplicatesOverwritten, 0);
 }
 
 TEST_F(ReplaceTest, YesToAllReplacesTheRestWithoutAsking) {
@@ -91,8 +91,8 @@ TEST_F(ReplaceTest, YesToAllReplacesTheRestWithoutAsking) {
   dialogs.replaceAnswers = {ReplaceAnswer::YesToAll};
   EXPECT_TRUE(Run(Mode(ReplaceAsk)));
   EXPECT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_TRUE(CopyStatistics.YesToAll);
-  EXPECT_EQ(CopyStatistics.DuplicatesOverwritten, 3);
+  EXPECT_TRUE(stats.YesToAll);
+  EXPECT_EQ(stats.DuplicatesOverwritten, 3);
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) EXPECT_EQ(ReadAll(Dst(name)), std::string("new ") + name);
 }
 
@@ -101,12 +101,12 @@ TEST_F(ReplaceTest, NoToAllKeepsTheRestWithoutAskingAndTheFlagsLastOneRun) {
   dialogs.replaceAnswers = {ReplaceAnswer::NoToAll};
   EXPECT_TRUE(Run(Mode(ReplaceAsk)));
   EXPECT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(CopyStatistics.DuplicatesKept, 3);
-  EXPECT_EQ(CopyStatistics.FilesCopied, 0);
+  EXPECT_EQ(stats.DuplicatesKept, 3);
+  EXPECT_EQ(stats.FilesCopied, 0);
 
   dialogs.replaceAnswers = {ReplaceAnswer::No, ReplaceAnswer::No, ReplaceAnswer::No};
   EXPECT_TRUE(Run(Mode(ReplaceAsk)));
-  EXPECT_FALSE(CopyStatistics.NoToAll);
+  EXPECT_FALSE(stats.NoToAll);
   EXPECT_EQ(dialogs.shown.size(), 4u);  // the next run asks again
 }
 
@@ -117,9 +117,9 @@ TEST_F(ReplaceTest, AReplacedFileThatThenFailsCountsTwice) {
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(Run(Mode(ReplaceWhenNewer)));
   CloseHandle(held);
-  EXPECT_EQ(CopyStatistics.DuplicatesOverwritten, 1);
-  EXPECT_EQ(CopyStatistics.DroppedByError, 1);
-  EXPECT_EQ(CopyStatistics.FilesCopied, 0);
+  EXPECT_EQ(stats.DuplicatesOverwritten, 1);
+  EXPECT_EQ(stats.DroppedByError, 1);
+  EXPECT_EQ(stats.FilesCopied, 0);
   EXPECT_EQ(ReadAll(Dst("busy.txt")), "old busy.txt");
 }
 
@@ -131,7 +131,7 @@ TEST_F(ReplaceTest, ALockedDestinationFileIsSkippedUncounted) {
   EXPECT_TRUE(Run(Mode(ReplaceAlways)));
   CloseHandle(held);
   EXPECT_EQ(ReadAll(Dst("locked.txt")), "old locked.txt");
-  EXPECT_EQ(CopyStatistics.FilesCopied + CopyStatistics.DuplicatesOverwritten + CopyStatistics.DroppedByError, 0);
+  EXPECT_EQ(stats.FilesCopied + stats.DuplicatesOverwritten + stats.DroppedByError, 0);
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
