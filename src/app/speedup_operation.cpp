@@ -17,6 +17,7 @@
 #include "format/fmtchkdsk.h"
 #include "platform/dialogs.h"
 #include "platform/exceptions.h"
+#include "platform/locale.h"
 #include "platform/raw_disks.h"
 #include "platform/text.h"
 #include "toolkit/application.h"

@@ -377,11 +377,13 @@ void TFolderCopyRun::AskReplace(const std::string& sourceFile, const FILETIME& s
 void TFolderCopyRun::CopyOneFile(const TFolderEntry& entry, const std::string& name,
                                  const std::string& sourceFolder, const std::string& destinationFolder, bool& goOn) {
   const std::int64_t size = entry.size;
-  // A stop asked for ends the run once this file is done, as the handler's false does.
-  const bool stop = stopRequested_ && stopRequested_();
+  // A stop asked for ends the run before this file: it is neither told nor copied.
+  if (stopRequested_ && stopRequested_()) {
+    goOn = false;
+    return;
+  }
   bool proceed = true;
   if (onFile_) goOn = onFile_(sourceFolder, destinationFolder, name, size, proceed);
-  if (stop) goOn = false;
   if (!proceed) {
     ++stats_.DroppedByUser;
     return;

@@ -135,8 +135,7 @@ struct TCopyRequest {
   TCopyHost host = {};
   TNameRules nameRules = TNameRules::Standard;
   const TCopySafeguards* safeguards = nullptr;  // a guarded run when set
-  // Asked before each file; true stops the run the way onFile returning
-  // false does. May be empty.
+  // Asked before each file; true ends the run before that file. May be empty.
   std::function<bool()> stopRequested = nullptr;
 };
 

@@ -43,8 +43,8 @@ struct FmtChkServices {
   IFormatLibrary* library = nullptr;
   ISystemFacts* system = nullptr;  // none: taken as the NT family
   IDeviceIo* deviceIo = nullptr;
-  // Waits between two attempts to lock the volume; none: waits that long
-  // while the application's messages are handled.
+  // Waits between two attempts to lock the volume; none: sleeps that long
+  // (the engine works on the run's thread, the window answers meanwhile).
   std::function<void(uint32_t milliseconds)> wait;
 };
 

@@ -183,16 +183,17 @@ TEST_F(CopyTest, HandlerCanSkipAFileOrStopTheRunAtEveryLevel) {
   EXPECT_EQ(stats.FilesCopied, 1);  // the file at hand is still copied
 }
 
-TEST_F(CopyTest, AStopCheckEndsTheRunLikeTheHandler) {
+TEST_F(CopyTest, AStopCheckEndsTheRunBeforeTheNextFile) {
   tree.Write("src\\a\\one.txt", "1");
   tree.Write("src\\b\\two.txt", "2");
   int asked = 0;
   const TCopyResult result = CopyFolder({.source = Src(), .destination = Dst(),
                                          .host = TCopyHost{&dialogs, &locale, nullptr},
-                                         .stopRequested = [&] { return ++asked > 0; }});
+                                         .stopRequested = [&] { return ++asked > 1; }});
   EXPECT_FALSE(result.completed);
-  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(asked, 2);
   EXPECT_EQ(result.statistics.FilesCopied, 1);
+  EXPECT_EQ(result.statistics.DroppedByUser, 0);  // the file not reached is not one the user dropped
 }
 
 TEST_F(CopyTest, AFileThatCannotBeCopiedIsReportedAndTheRunGoesOn) {

@@ -3,6 +3,7 @@
 // (press Cancel, change the drive) as the user would meanwhile.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,13 +24,18 @@ class ScriptedRunHost : public IRunHost {
   }
   void Status(const std::string& text) override { statuses.push_back(text); }
   void Stage(const TStageReport& report) override {
-    if (report.kind == TStageReport::Kind::Begin) stages.push_back(report.stage);
+    if (report.kind != TStageReport::Kind::Begin) return;
+    stages.push_back(report.stage);
+    if (onStage) onStage(report.stage);
   }
   void Percent(int percent) override { percents.push_back(percent); }
   void State(TRunState state) override { states.push_back(state); }
   void StopQuestion(const std::string& question) override { stopQuestion = question; }
   IDialogs& Dialogs() override { return dialogs_; }
-  void Ended(const TRunEnd& runEnd) override { end = runEnd; }
+  void Ended(const TRunEnd& runEnd) override {
+    end = runEnd;
+    ended = true;
+  }
 
   std::vector<std::string> lines;
   std::vector<std::string> statuses;
@@ -38,7 +44,9 @@ class ScriptedRunHost : public IRunHost {
   std::vector<TRunState> states;
   std::string stopQuestion;
   std::optional<TRunEnd> end;
+  std::atomic<bool> ended = false;  // set last, from the run's thread
   std::function<void(const std::string& line)> onLog;
+  std::function<void(const std::string& stage)> onStage;  // as a long stage begins
 
  private:
   IDialogs& dialogs_;
