@@ -20,7 +20,7 @@ struct TTreeWalk {
 };
 
 // Walks everything below `folder`; a folder that cannot be listed is passed
-// over. The window keeps answering during a long walk.
+// over.
 void WalkTree(const std::string& folder, const TTreeWalk& walk);
 
 // Clears the read-only and system attributes of `path` (not following a

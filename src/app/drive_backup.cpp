@@ -107,7 +107,7 @@ bool TDriveBackup::Make() {
   run_.EndStage(!run_.Stopped());
   // Whatever the run reached is listed, so the note tells what the folder holds.
   WriteNote(false, true);
-  if (run_.Stopped()) return false;  // the window was closed during the backup
+  if (run_.Stopped()) return false;  // Cancel, or the window was closed, during the backup
 
   // Every path the listing found must be in the backup: a file that did not
   // reach it, or that another one took the place of, would be lost.
@@ -212,7 +212,7 @@ bool TDriveBackup::ListInto(TDriveListing& listing, const std::string& stage) {
   safeguards.folders = &listing.folders;
   safeguards.skipped = &listing.skipped;
   safeguards.links = &listing.links;
-  // What the listing finds is shown as it goes, and the window keeps answering.
+  // What the listing finds is shown as it goes.
   size_t counted = 0;
   auto countListed = [this, &counted, &listing] {
     for (; counted < listing.files.size(); ++counted) run_.StageCounted(1, listing.files[counted].size);

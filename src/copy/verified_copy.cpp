@@ -2,7 +2,6 @@
 
 #include "copy/content_hash.h"
 #include "platform/handles.h"
-#include "toolkit/answering_run.h"
 
 namespace sw {
 namespace {
@@ -10,10 +9,9 @@ namespace {
 // 256 KiB: a stick reading 5 MB/s still finishes a piece in about 50 ms.
 constexpr size_t kChunkBytes = 256 * 1024;
 // With `flush`, a large copy is flushed every so many bytes as it goes, so
-// no single flush waits for gigabytes to reach a slow disk; and a flush of
-// more than a little runs while the window answers.
+// no single flush waits for gigabytes to reach a slow disk (the copy runs
+// on the run's worker: the window answers meanwhile).
 constexpr std::int64_t kFlushEveryBytes = 8 << 20;
-constexpr std::int64_t kFlushHereBytes = 1 << 20;
 constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
@@ -31,18 +29,8 @@ TFileCopyResult Failed(TCopyFailure failure, DWORD error) {
   return result;
 }
 
-// Flushes what `file` was given since its last flush (`unflushed` bytes).
-bool FlushWritten(HANDLE file, std::int64_t unflushed) {
-  if (unflushed < kFlushHereBytes) return FlushFileBuffers(file) != FALSE;
-  BOOL flushed = FALSE;
-  DWORD error = 0;
-  tk::RunAnswering([&] {
-    flushed = FlushFileBuffers(file);
-    error = GetLastError();
-  });
-  SetLastError(error);
-  return flushed != FALSE;
-}
+// Flushes what `file` was given since its last flush.
+bool FlushWritten(HANDLE file) { return FlushFileBuffers(file) != FALSE; }
 
 bool WriteAll(HANDLE file, const unsigned char* data, DWORD size) {
   while (size > 0) {
@@ -95,7 +83,7 @@ TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::ws
     if (!WriteAll(output.Get(), buffer_.data(), read)) return fail(TCopyFailure::Destination, GetLastError());
     total += read;
     if (flush && total - flushedAt >= kFlushEveryBytes) {
-      if (!FlushWritten(output.Get(), total - flushedAt)) return fail(TCopyFailure::Destination, GetLastError());
+      if (!FlushWritten(output.Get())) return fail(TCopyFailure::Destination, GetLastError());
       flushedAt = total;
     }
     if (!PieceDone(read)) return fail(TCopyFailure::Stopped, ERROR_CANCELLED);
@@ -115,7 +103,7 @@ TFileCopyResult TStreamingCopier::Copy(const std::wstring& source, const std::ws
     return fail(TCopyFailure::Destination, GetLastError());
   // On its disk, times included, before the handle goes: a medium that
   // cannot take it says so here rather than after the run.
-  if (flush && !FlushWritten(output.Get(), total - flushedAt)) return fail(TCopyFailure::Destination, GetLastError());
+  if (flush && !FlushWritten(output.Get())) return fail(TCopyFailure::Destination, GetLastError());
   // Closing flushes what the system still holds; a full or vanished drive
   // can report its failure only here.
   if (!CloseHandle(output.Release())) return fail(TCopyFailure::Destination, GetLastError());

@@ -216,7 +216,8 @@ bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSys
     firstErrorLine_.clear();
     Info(root + " Starting to Format Drive");
     // The library blocks until it is done, with its own pauses between
-    // callbacks: it runs on a thread of its own, the window keeps answering.
+    // callbacks. The run calls it from its worker, where it runs at once;
+    // called from the window's thread it runs on a thread of its own.
     tk::RunAnswering(
         [&] { services_.library->FormatEx(root, mediaCode, fileSystem, labelText, quickFormat, cluster, &FormatCallback); });
   }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -13,13 +14,10 @@
 namespace sw::tk {
 namespace {
 
-constexpr wchar_t kQueueClass[] = L"StickwiseWindowQueue";
-constexpr UINT kRunPosted = WM_APP + 0x51;
-
 struct TWindowQueue {
   std::mutex lock;
   std::deque<std::function<void()>> calls;
-  DWORD windowThread = 0;
+  std::atomic<DWORD> windowThread = 0;
   HWND window = nullptr;
   bool wakePosted = false;  // one wake-up message stands for every queued call
 };
@@ -29,36 +27,20 @@ TWindowQueue& Queue() {
   return queue;
 }
 
-LRESULT CALLBACK QueueWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  if (message == kRunPosted) {
-    RunPostedCalls();
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
 void Wake(TWindowQueue& queue) {
   // Called with the lock held.
   if (queue.wakePosted || queue.window == nullptr) return;
-  queue.wakePosted = PostMessageW(queue.window, kRunPosted, 0, 0) != FALSE;
+  queue.wakePosted = PostMessageW(queue.window, kRunPostedCallsMessage, 0, 0) != FALSE;
 }
 
 }  // namespace
 
 void BindWindowThread() {
   TWindowQueue& queue = Queue();
-  const DWORD thread = GetCurrentThreadId();
+  const HWND window = Application().UtilityWindow();
   std::lock_guard<std::mutex> hold(queue.lock);
-  if (queue.window != nullptr && queue.windowThread == thread) return;
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = QueueWindowProc;
-  wc.hInstance = module;
-  wc.lpszClassName = kQueueClass;
-  RegisterClassExW(&wc);
-  queue.window = CreateWindowExW(0, kQueueClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr);
-  queue.windowThread = thread;
+  queue.window = window;
+  queue.windowThread = GetWindowThreadProcessId(window, nullptr);
   queue.wakePosted = false;
   if (!queue.calls.empty()) Wake(queue);
 }
@@ -77,12 +59,19 @@ void PostToWindow(std::function<void()> call) {
 
 void RunPostedCalls() {
   TWindowQueue& queue = Queue();
+  const ULONGLONG start = GetTickCount64();
   for (;;) {
     std::function<void()> call;
     {
       std::lock_guard<std::mutex> hold(queue.lock);
       queue.wakePosted = false;
       if (queue.calls.empty()) return;
+      // A long queue gives the user's input and the drawing their turn: the
+      // rest runs at the next timer tick, which comes after both.
+      if (GetTickCount64() - start >= kRunPostedCallsSliceMs) {
+        queue.wakePosted = SetTimer(queue.window, kRunPostedCallsTimer, USER_TIMER_MINIMUM, nullptr) != 0;
+        return;
+      }
       call = std::move(queue.calls.front());
       queue.calls.pop_front();
     }

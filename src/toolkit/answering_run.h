@@ -5,12 +5,22 @@
 // message box's, RunAnswering's).
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 
 namespace sw::tk {
 
+// The message that tells the window's thread calls are queued for it; the
+// toolkit's hidden window runs them.
+inline constexpr UINT kRunPostedCallsMessage = WM_APP + 0x51;
+// A queue that takes longer than this is run on in slices, each after a
+// timer tick of the same window.
+inline constexpr UINT_PTR kRunPostedCallsTimer = 0x7F51;
+inline constexpr unsigned long long kRunPostedCallsSliceMs = 15;
+
 // Makes the calling thread the window's thread (the thread that builds the
-// main window); the queue's hidden window is made here.
+// main window); the toolkit's hidden window there runs the queue.
 void BindWindowThread();
 bool OnTheWindowThread();
 
@@ -23,8 +33,8 @@ void PostToWindow(std::function<void()> call);
 // again to the caller.
 void OnWindowThread(const std::function<void()>& call);
 
-// Runs the queued calls now (the window's thread only); the queue's hidden
-// window does this for every message loop.
+// Runs the queued calls now (the window's thread only); the toolkit's
+// hidden window does this in every message loop.
 void RunPostedCalls();
 
 // Work that blocks in one call the program cannot cut into pieces: on the

@@ -15,6 +15,11 @@ namespace {
 constexpr wchar_t kUtilityClass[] = L"StickwiseToolkitUtility";
 
 LRESULT CALLBACK UtilityWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message == kRunPostedCallsMessage || (message == WM_TIMER && wParam == kRunPostedCallsTimer)) {
+    if (message == WM_TIMER) KillTimer(window, kRunPostedCallsTimer);
+    RunPostedCalls();
+    return 0;
+  }
   if (message == WM_TIMER) {
     TTimer::Dispatch(static_cast<UINT_PTR>(wParam));
     return 0;
@@ -74,15 +79,10 @@ void TApplication::Run() {
 }
 
 void TApplication::ProcessMessages() {
-  lastAnswerMs_ = GetTickCount64();
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (!HandleOneMessage(message)) break;
   }
-}
-
-void TApplication::KeepAnswering() {
-  if (GetTickCount64() - lastAnswerMs_ >= kAnswerSliceMs) ProcessMessages();
 }
 
 void TApplication::Terminate() {

@@ -34,11 +34,6 @@ class TApplication {
   // unless ShowMainForm is false or termination was already requested.
   void Run();
   void ProcessMessages();
-  // ProcessMessages, when the last call of either was at least
-  // kAnswerSliceMs ago: long work calls it after every piece, so the window
-  // answers at that pace however short the pieces are.
-  void KeepAnswering();
-  static constexpr unsigned long long kAnswerSliceMs = 20;
   void Terminate();
   bool Terminated() const { return terminated_; }
 
@@ -63,7 +58,6 @@ class TApplication {
   IDialogs* dialogs_ = nullptr;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
-  unsigned long long lastAnswerMs_ = 0;  // when ProcessMessages last ran (GetTickCount64)
   HWND utilityWindow_ = nullptr;
 };
 
