@@ -2,12 +2,11 @@
 // and releasing what it owns.
 #include "app/fmtmain.h"
 
-#include "app/run_worker.h"
-
 #include <shellapi.h>
 
 #include <map>
 
+#include "app/run_worker.h"
 #include "platform/dialogs.h"
 #include "platform/locale.h"
 #include "platform/system_facts.h"
@@ -173,7 +172,11 @@ bool TMainForm::RequestStop(bool closing) {
   if (OperationRunning && stop_.Requested()) return true;
   const std::string question =
       !StopQuestion.empty() ? StopQuestion : closing ? "USB disk drive is being formatted. Do you want to exit?" : "";
+  const bool running = OperationRunning;
   if (!question.empty() && !services_.dialogs->AskYesNo(Handle(), "Warning", question)) return false;
+  // The run goes on while the question is open: when it has ended
+  // meanwhile, nothing is left to stop.
+  if (running && !OperationRunning) return true;
   CancelOperation();
   return true;
 }

@@ -17,7 +17,7 @@ struct TRunOptions {
   bool scan = false;               // "Scan drive for errors"
   bool measureSpeed = false;       // before and after the format
   bool checkCapacity = false;      // the real capacity, before the erase
-  // The chosen disk's size as the device list read it ("7.46" and "GB").
+  // The chosen disk's size as the device list read it: a number and its unit.
   long long sizeNumber = 0;
   std::string sizeUnit;
 };

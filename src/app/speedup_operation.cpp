@@ -47,7 +47,8 @@ std::uint64_t RandomTag() {
 
 // The format engine's events reach the run's host for one stage: its
 // progress moves the bar, its texts go to the log, and both answer the
-// library with the run's stop request.
+// library with the run's stop request. The in-use question the format
+// sets goes with them.
 class TEngineEvents {
  public:
   explicit TEngineEvents(TRunContext& run) {

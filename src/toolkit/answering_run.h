@@ -17,7 +17,7 @@ inline constexpr UINT kRunPostedCallsMessage = WM_APP + 0x51;
 // A queue that takes longer than this is run on in slices, each after a
 // timer tick of the same window.
 inline constexpr UINT_PTR kRunPostedCallsTimer = 0x7F51;
-inline constexpr unsigned long long kRunPostedCallsSliceMs = 15;
+inline constexpr unsigned long long kRunPostedCallsSliceMs = 8;
 
 // Makes the calling thread the window's thread (the thread that builds the
 // main window); the toolkit's hidden window there runs the queue.
