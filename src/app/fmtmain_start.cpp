@@ -67,10 +67,7 @@ void TMainForm::RunEnded(const TRunEnd& end) {
 }
 
 void TMainForm::WaitForRunEnd() {
-  while (OperationRunning && worker_) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    tk::Application().ProcessMessages();
-  }
+  tk::HandleMessagesUntil([this] { return !OperationRunning || !worker_; });
 }
 
 void TMainForm::SetRunState(TRunState state) {

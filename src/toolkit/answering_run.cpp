@@ -98,6 +98,13 @@ void OnWindowThread(const std::function<void()>& call) {
   if (failure) std::rethrow_exception(failure);
 }
 
+void HandleMessagesUntil(const std::function<bool()>& done) {
+  while (!done()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    Application().ProcessMessages();
+  }
+}
+
 void RunAnswering(const std::function<void()>& work) {
   if (!OnTheWindowThread()) return work();
   UniqueHandle workDone(CreateEventW(nullptr, TRUE, FALSE, nullptr));

@@ -37,6 +37,10 @@ void OnWindowThread(const std::function<void()>& call);
 // hidden window does this in every message loop.
 void RunPostedCalls();
 
+// Handles the calling thread's messages, and with them the queued calls,
+// until `done` holds.
+void HandleMessagesUntil(const std::function<bool()>& done);
+
 // Work that blocks in one call the program cannot cut into pieces: on the
 // window's thread it runs on a thread of its own while the window keeps
 // handling its messages; on any other thread it runs at once. An exception

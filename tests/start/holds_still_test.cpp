@@ -18,8 +18,7 @@ class HoldsStillTest : public StartTest {
  protected:
   void Prepare() {
     PrepareWindow(0, false);
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
+    PutStickFiles();
     dialogs.shown.clear();
     Answer({true, true});
     dialogs.folderAnswers = {BackupFolder()};

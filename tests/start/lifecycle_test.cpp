@@ -17,8 +17,7 @@ class LifecycleTest : public StartTest {
  protected:
   void Prepare() {
     PrepareWindow(0, true);
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
+    PutStickFiles();
     PutFile(Root() + "more\\c.txt", "more data");
   }
   // One run: Yes to erase and backup, then `more`; the backup goes to B.

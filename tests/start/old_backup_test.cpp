@@ -28,8 +28,7 @@ class OldBackupTest : public StartTest {
   // The stick with three files and the window ready to start.
   void Prepare() {
     PrepareWindow(0, false);
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
+    PutStickFiles();
     PutFile(Root() + "more\\c.txt", "more data");
   }
   // One run into the backup folder, Yes to erase and backup.

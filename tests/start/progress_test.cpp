@@ -9,8 +9,7 @@ class ProgressTest : public StartTest {
  protected:
   void Prepare() {
     PrepareWindow(0, false);
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
+    PutStickFiles();
     Answer({true, true});
     dialogs.folderAnswers = {BackupFolder()};
     // The status line as each progress figure is shown.

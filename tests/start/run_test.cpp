@@ -36,10 +36,6 @@ class RunTest : public StartTest {
   static void Append(std::vector<std::string>& lines, const std::vector<std::string>& more) {
     lines.insert(lines.end(), more.begin(), more.end());
   }
-  void PutStickFiles() {
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
-  }
 };
 
 TEST_F(RunTest, ACompleteRunBacksUpChecksFormatsAndRestoresInTheWrittenOrder) {

@@ -22,8 +22,7 @@ class SafetyTest : public StartTest {
  protected:
   void Prepare() {
     PrepareWindow(0, false);
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
+    PutStickFiles();
     PutFile(Root() + "more\\c.txt", "more data");
     Answer({true, true});
   }

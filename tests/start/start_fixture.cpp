@@ -157,6 +157,11 @@ void StartTest::MapStickToLetter(char letter) {
   wmi.Answer(kStickLogicalDisks, {{{"DeviceID", WmiValue::Text(std::string(1, letter) + ":")}}});
 }
 
+void StartTest::PutStickFiles() const {
+  PutFile(Root() + "a.txt", "hello");
+  PutFile(Root() + "docs\\b.txt", "abc");
+}
+
 void StartTest::PutFile(const std::string& path, const std::string& content) {
   const size_t slash = path.find_last_of('\\');
   if (slash != std::string::npos && slash > 2) CreateDirectoryW(Widen(path.substr(0, slash)).c_str(), nullptr);

@@ -72,6 +72,8 @@ class StartTest : public MainFormTest {
   // What the WMI associators give as the stick's logical drive.
   void MapStickToLetter(char letter);
 
+  // The stick most tests start from: a.txt ("hello") and docs\b.txt ("abc").
+  void PutStickFiles() const;
   // Files on the drive and in folders, by path relative to `folder`.
   static void PutFile(const std::string& path, const std::string& content);
   static std::vector<std::string> FilesBelow(const std::string& folder);

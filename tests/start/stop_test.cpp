@@ -13,8 +13,7 @@ class StopTest : public StartTest {
  protected:
   void Prepare(bool scan) {
     PrepareWindow(0, scan);
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
+    PutStickFiles();
   }
   static void Click(tk::TButton* button) { PostMessageW(button->Handle(), BM_CLICK, 0, 0); }
   static std::vector<std::string> Summary(int files, int bytes) {

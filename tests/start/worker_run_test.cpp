@@ -9,7 +9,7 @@
 #include "fakes/scripted_run_host.h"
 #include "format/fmtchkdsk.h"
 #include "start_fixture.h"
-#include "toolkit/application.h"
+#include "toolkit/answering_run.h"
 
 namespace sw::testing {
 namespace {
@@ -23,8 +23,7 @@ class WorkerRunTest : public StartTest {
 
   void SetUp() override {
     StartTest::SetUp();
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
+    PutStickFiles();
     dialogs.folderAnswers = {BackupFolder()};
   }
 
@@ -44,10 +43,7 @@ class WorkerRunTest : public StartTest {
   void Run(bool scan) {
     {
       TRunWorker worker(host, stop, services, Options(scan));
-      while (!host.ended) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        tk::Application().ProcessMessages();
-      }
+      tk::HandleMessagesUntil([this] { return host.ended.load(); });
     }
     ASSERT_TRUE(host.end.has_value());
   }
@@ -130,8 +126,7 @@ TEST_F(WorkerRunTest, CancelInEachStageKeepsEveryFileAndErasesNothingBeforeTheFo
     // The next case starts with no earlier backup to move aside.
     EmptyFolder(BackupFolder());
     EmptyFolder(Root());
-    PutFile(Root() + "a.txt", "hello");
-    PutFile(Root() + "docs\\b.txt", "abc");
+    PutStickFiles();
   }
 }
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "toolkit/answering_run.h"
-#include "toolkit/application.h"
 
 namespace sw::tk {
 namespace {
@@ -16,14 +15,6 @@ namespace {
 class WindowQueueTest : public ::testing::Test {
  protected:
   WindowQueueTest() { BindWindowThread(); }
-  // Handles this thread's messages until `done` holds.
-  template <typename Done>
-  static void AnswerUntil(Done done) {
-    while (!done()) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-      Application().ProcessMessages();
-    }
-  }
 };
 
 TEST_F(WindowQueueTest, AWorkersCallsRunOnTheWindowThreadInTheOrderHanded) {
@@ -43,7 +34,7 @@ TEST_F(WindowQueueTest, AWorkersCallsRunOnTheWindowThreadInTheOrderHanded) {
     }
     PostToWindow([&] { finished = true; });
   });
-  AnswerUntil([&] { return finished; });
+  HandleMessagesUntil([&] { return finished; });
   worker.join();
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(threads, (std::vector<DWORD>(3, windowThread)));
@@ -63,7 +54,7 @@ TEST_F(WindowQueueTest, ALongQueueRunsInSlicesAndTheRestAfterTheWindowsOwnMessag
   RunPostedCalls();
   EXPECT_GT(ran, 0);
   EXPECT_LT(ran, 40);
-  AnswerUntil([&] { return ran == 40; });
+  HandleMessagesUntil([&] { return ran == 40; });
 }
 
 }  // namespace
