@@ -24,6 +24,7 @@ TEST(CancelTest, CancelDuringTheFormatStopsItAndLeavesTheFiles) {
 
   session.Click("Cancel");
   ASSERT_TRUE(session.WaitForLog("Format disk operation encountered an error.")) << session.Log();
+  ASSERT_TRUE(session.WaitForRunEnd()) << session.Log();
 
   EXPECT_TRUE(InOrder(session.Log(), {"Cancelled by User", "Format Disk: Unable to Finish",
                                       "Format disk program initializing...",

@@ -25,6 +25,7 @@ TEST(CapacityCheckTest, ACounterfeitStickStopsTheRunBeforeTheEraseAndKeepsTheBac
                               "files written past 4.0 GB would be lost. Nothing was erased.";
   ASSERT_TRUE(ui::AnswerDialog("Stickwise", "OK", "it is counterfeit", kStepTimeoutMs)) << session.Log();
   ASSERT_TRUE(session.WaitForLog(verdict)) << session.Log();
+  ASSERT_TRUE(session.WaitForRunEnd()) << session.Log();
   EXPECT_TRUE(InOrder(session.Log(), {"Data backup completed.", "Checking the real capacity of drive " + drive + ":...",
                                       verdict, "The drive's files are kept in the backup folder " +
                                                    session.BackupFolder()}))

@@ -36,6 +36,7 @@ TEST(FormatFailureTest, AFormatThatAlwaysFailsEndsWithTheErrorAndErasesNothing) 
   ASSERT_EQ(session.Problem(), "");
   StartWithoutBackup(session);
   ASSERT_TRUE(session.WaitForLog("Format disk operation encountered an error.")) << session.Log();
+  ASSERT_TRUE(session.WaitForRunEnd()) << session.Log();
 
   EXPECT_TRUE(InOrder(session.Log(), {"The format did not complete successfully.", "Format disk program initializing...",
                                       "The format did not complete successfully.",

@@ -193,6 +193,15 @@ bool TestbedSession::WaitForLog(const std::string& text, unsigned timeoutMs) con
   return ui::WaitForLogText(window_, text, timeoutMs);
 }
 
+bool TestbedSession::WaitForRunEnd(unsigned timeoutMs) const {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  while (!ui::IsShown(Button("Start"))) {
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
 HWND TestbedSession::Button(const std::string& caption) const { return ui::FindControl(window_, "Button", caption); }
 
 void TestbedSession::Click(const std::string& caption) const { ui::Click(Button(caption)); }

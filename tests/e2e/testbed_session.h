@@ -52,6 +52,9 @@ class TestbedSession {
 
   std::string Log() const;
   bool WaitForLog(const std::string& text, unsigned timeoutMs = kStepTimeoutMs) const;
+  // Waits until a started run has ended: Start is offered again. The run's
+  // lines reach the log before its end does, so the log is then whole.
+  bool WaitForRunEnd(unsigned timeoutMs = kStepTimeoutMs) const;
   HWND Button(const std::string& caption) const;
   void Click(const std::string& caption) const;
   // The stick's files now: relative path to content.
