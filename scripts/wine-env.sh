@@ -63,9 +63,10 @@ start_wineserver() {
   if [ -f "$keeper" ]; then
     setsid "$WINE_BIN" "$keeper" wait "stickwise keep-alive" 86400000 </dev/null >/dev/null 2>&1 &
     _wine_env_pids+=($!)
-    # The keeper must be up (and the services with it) before any test runs.
+    # The keeper must be up (and the services with it) before any test runs;
+    # this build's own keeper, not that of another build on the machine.
     for _ in $(seq 1 100); do
-      pgrep -f "uidriver.exe wait stickwise keep-alive" >/dev/null && break
+      pgrep -f "$keeper wait stickwise keep-alive" >/dev/null && break
       sleep 0.1
     done
     sleep 1

@@ -19,7 +19,7 @@ const LabelRule& RuleFor(int fileSystemIndex) {
   static const LabelRule kNtfs{"NTFS", 32, "\"*/:<>?\\|", false};
   static const LabelRule kFat{"FAT", 11, "\"*+,./:;<=>?[\\]|", true};
   static const LabelRule kFat32{"FAT32", 11, "\"*+,./:;<=>?[\\]|", true};
-  static const LabelRule kExfat{"EXFAT", 15, "\"*/:<>?\\|", false};
+  static const LabelRule kExfat{"EXFAT", 11, "\"*/:<>?\\|", false};
   switch (fileSystemIndex) {
     case kFsFat: return kFat;
     case kFsFat32: return kFat32;

@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <random>
 
-#include <algorithm>
-
 #include "app/backup_location.h"
+#include "app/engine_events.h"
 #include "app/fmtmain.h"
+#include "app/volume_access.h"
+#include "format/volume_capacity.h"
 #include "app/label_rules.h"
 #include "app/restore_fit.h"
 #include "app/speed_stage.h"
@@ -36,41 +38,12 @@ constexpr char kFat32Question[] =
     "Do you want to continue?";
 constexpr char kScanning[] = "Scanning USB drive for errors...";
 constexpr char kSuccess[] = "Your USB Drive is optimized for faster read and write access. Operations completed.";
-constexpr int kLargeCluster = 65536;
-constexpr int kSmallerCluster = kLargeCluster / 2;
 
 // A tag no earlier run left on the disk: the probe's blocks carry it.
 std::uint64_t RandomTag() {
   std::random_device source;
   return (static_cast<std::uint64_t>(source()) << 32) ^ source();
 }
-
-// The format engine's events reach the run's host for one stage: its
-// progress moves the bar, its texts go to the log, and both answer the
-// library with the run's stop request. The in-use question the format
-// sets goes with them.
-class TEngineEvents {
- public:
-  explicit TEngineEvents(TRunContext& run) {
-    if (FormatEngine == nullptr) return;
-    FormatEngine->onProgressEvent = [&run](int percent, bool& cancel) {
-      run.Percent(std::clamp(percent, 0, 100));
-      cancel = run.Stopped();
-    };
-    FormatEngine->onInfoEvent = [&run](std::string info, bool& cancel) {
-      run.Log(info);
-      cancel = run.Stopped();
-    };
-  }
-  ~TEngineEvents() {
-    if (FormatEngine == nullptr) return;
-    FormatEngine->onProgressEvent = nullptr;
-    FormatEngine->onInfoEvent = nullptr;
-    FormatEngine->onVolumeInUse = nullptr;
-  }
-  TEngineEvents(const TEngineEvents&) = delete;
-  TEngineEvents& operator=(const TEngineEvents&) = delete;
-};
 
 }  // namespace
 
@@ -81,10 +54,8 @@ void TSpeedUpOperation::Run() {
   if (!Confirm()) return EndUnformatted();
   EnterBusyState();
   if (Stopped()) return StoppedBeforeErase();
-  if (options_.scan) {
-    CheckDiskStage();
-    if (Stopped()) return StoppedBeforeErase();
-  }
+  if (options_.scan && !CheckDiskStage()) return Stopped() ? StoppedBeforeErase() : EndKeepingFiles();
+  if (Stopped()) return StoppedBeforeErase();
   // A stick that holds less than it reports would lose the files copied back.
   if (options_.checkCapacity && !CapacityStage()) return Stopped() ? StoppedBeforeErase() : EndUnformatted();
   // With the option checked the drive is measured right before the format
@@ -104,6 +75,21 @@ void TSpeedUpOperation::Run() {
 void TSpeedUpOperation::StoppedBeforeErase() {
   if (backup_ && !backup_->Folder().empty()) Log("The drive's files are kept in the backup folder " + backup_->Folder());
 }
+
+void TSpeedUpOperation::EndKeepingFiles() {
+  StoppedBeforeErase();
+  EndUnformatted();
+}
+
+bool TSpeedUpOperation::GoOnWithout(const std::string& why, const std::string& without) {
+  Log(why);
+  if (run_.Ask("Warning", why + "\r\n\r\nGo on " + without + "? Nothing has been erased yet.", DefaultAnswer::No))
+    return true;
+  Log("Stopped before the erase: nothing was erased.");
+  return false;
+}
+
+std::string TSpeedUpOperation::BackupFolder() const { return backup_ ? backup_->Folder() : std::string(); }
 
 void TSpeedUpOperation::EndUnformatted() {
   run_.Status("");
@@ -126,6 +112,18 @@ bool TSpeedUpOperation::Validate() {
 
   const int fileSystem = options_.fileSystem;
   if (FatSizeRefused(fileSystem, options_.sizeNumber, options_.sizeUnit)) return Refuse(kFatTooLarge);
+  // A stick that refuses writes would fail at the format, after the backup.
+  if (DriveWriteProtected(run_.Services().deviceIo, driveLetter_))
+    return Refuse("Drive " + DriveName() + " is write-protected: its lock switch is on, or the stick refuses "
+                  "every write (flash at the end of its life turns read-only), so it cannot be formatted. "
+                  "Nothing was changed.");
+  // What the format library would refuse is refused now, while nothing is changed.
+  const std::int64_t volumeBytes = drive::VolumeCapacity(run_.Services().deviceIo, driveLetter_);
+  if (volumeBytes > 0) {
+    formatPlan_ = PlanFormat(fileSystem, options_.fileSystemName, static_cast<std::uint64_t>(volumeBytes),
+                             DriveName(), run_.DecimalSeparator());
+    if (!formatPlan_.refusal.empty()) return Refuse(formatPlan_.refusal + " Nothing was changed.");
+  }
   if (Fat32SizeWarned(fileSystem, options_.sizeNumber, options_.sizeUnit)) {
     if (!Ask("Warning", kFat32Question)) return false;  // the status line stays as it is
     run_.Status("");
@@ -151,22 +149,37 @@ bool TSpeedUpOperation::Confirm() {
 
 void TSpeedUpOperation::EnterBusyState() { run_.State(TRunState::Running); }
 
-void TSpeedUpOperation::CheckDiskStage() {
+bool TSpeedUpOperation::CheckDiskStage() {
   run_.Status(kScanning);
   run_.State(TRunState::Running);
+  std::string failure;
   try {
     if (FormatEngine == nullptr) throw Exception("The format engine is not available.");
     TEngineEvents events(run_);
+    FormatEngine->onVolumeInUse = [this] { return force_.Agreed("check it", BackupFolder()); };
     run_.Percent(0);
     Log("Starting check disk for " + DriveName());
     // Verbose follows the log's visibility, which is always shown.
-    if (!FormatEngine->CheckDisk(DriveRoot(), true, true, true, options_.scan)) Log("Check disk operation failed!");
+    if (!FormatEngine->CheckDisk(DriveRoot(), true, true, true, options_.scan)) {
+      Log("Check disk operation failed!");
+      if (FormatEngine->DeclinedInUse()) {
+        Log("Drive " + DriveName() + " stays in use by another program, so it is not checked. Nothing was erased.");
+        return false;
+      }
+      failure = FormatEngine->LastAnswer() != TLibraryAnswer::None ? LibraryAnswerName(FormatEngine->LastAnswer())
+                                                                  : "the check did not finish";
+    }
     run_.Percent(0);
     if (FormatEngine->FileSysProblem()) Log("*** Check disk found problems with " + DriveName());
   } catch (const std::exception& error) {
     Log(std::string("Error: ") + error.what());
+    failure = error.what();
   }
   Log("Disk scan completed.");
+  // A check the user asked for is not skipped without a word.
+  if (failure.empty() || Stopped()) return true;
+  return GoOnWithout("Drive " + DriveName() + " could not be checked for errors: " + failure + ".",
+                     "without the check");
 }
 
 bool TSpeedUpOperation::CapacityStage() {
@@ -181,17 +194,33 @@ bool TSpeedUpOperation::CapacityStage() {
   run_.Status(checking);
   std::string why = "this program has no access to whole disks";
   IRawDisks* disks = run_.Services().rawDisks;
-  std::unique_ptr<IBlockDevice> device = disks != nullptr ? disks->OpenDiskOf(driveLetter_, why) : nullptr;
+  TDiskAccess access;
+  if (disks != nullptr) {
+    access = LockStickDisk(run_, force_, BackupFolder());
+    if (access.declined) {
+      Log("Drive " + DriveName() + " stays in use by another program, so its real capacity is not checked. "
+          "Nothing was erased.");
+      StoppedBeforeErase();
+      return false;
+    }
+    if (Stopped()) return false;
+    why = access.why;
+  }
+  std::unique_ptr<IBlockDevice> device = access.locks ? disks->OpenDiskOf(driveLetter_, why) : nullptr;
   if (!device) {
-    Log("The real capacity of drive " + DriveName() + " could not be checked: " + why + ".");
-    return true;
+    if (GoOnWithout("The real capacity of drive " + DriveName() + " could not be checked: " + why + ".",
+                    "without the check"))
+      return true;
+    StoppedBeforeErase();
+    return false;
   }
   TProbeOptions options;
   options.runTag = RandomTag();
   options.stopRequested = [this] { return Stopped(); };
   options.onProgress = [this](int percent) { run_.Percent(percent); };
   const TProbeResult result = ProbeCapacity(*device, options);
-  device.reset();  // the disk's volumes are let go
+  device.reset();
+  access.locks.reset();  // the disk's volumes are let go
   run_.Percent(0);
   const std::string decimal = run_.DecimalSeparator();
   if (!result.notPutBack.empty())
@@ -222,61 +251,12 @@ bool TSpeedUpOperation::CapacityStage() {
     case TProbeVerdict::Failed:
       break;
   }
-  Log("The real capacity of drive " + DriveName() + " could not be checked: " + result.problem + ".");
-  return !Stopped();
-}
-
-void TSpeedUpOperation::FormatStage() {
-  Log("Format USB drive...");
-  const auto mediaKind = static_cast<uint8_t>(MediaKindOf(driveLetter_));
-  // The files planned onto the new file system may need the smaller unit
-  // from the start; the second try then has nothing smaller to offer.
-  const int firstCluster = backup_ ? backup_->PlannedClusterSize() : kLargeCluster;
-  try {
-    if (FormatEngine == nullptr) throw Exception("The format engine is not available.");
-    TEngineEvents events(run_);
-    // A volume another program holds is closed by force only when the user agrees.
-    FormatEngine->onVolumeInUse = [this] { return Ask("Warning", InUseQuestion()); };
-    run_.Percent(0);
-    Log("Starting format disk for " + DriveName());
-    const auto fileSystem = static_cast<uint8_t>(options_.fileSystem);
-    if (!FormatEngine->FormatDisk(DriveRoot(), mediaKind, fileSystem, options_.label, options_.quickFormat,
-                                  firstCluster)) {
-      FormatFailed = true;
-      if (FormatEngine->DeclinedInUse()) {
-        Log("Drive " + DriveName() + " stays in use by another program, so it is not formatted. Nothing was erased.");
-      } else if (FormatEngine->VolumeInUse()) {
-        // A smaller allocation unit cannot help a volume in use.
-        Log("Drive " + DriveName() + " is in use by another program, so the format could not start.");
-      } else if (firstCluster != kLargeCluster) {
-        Log("Format disk operation encountered an error.");
-      } else {
-        Log("Format disk program initializing...");
-        FormatFailed = !FormatEngine->FormatDisk(DriveRoot(), mediaKind, fileSystem, options_.label,
-                                                 options_.quickFormat, kSmallerCluster);
-        if (FormatFailed) Log("Format disk operation encountered an error.");
-      }
-    }
-    run_.Percent(0);
-    // A drive pulled out during the format reports no failure of its own.
-    if (!FormatFailed && !DriveReadable(DriveRoot())) {
-      Log("Drive " + DriveName() + " cannot be read after the format.");
-      FormatFailed = true;
-    }
-  } catch (const std::exception& error) {
-    Log(std::string("Error: ") + error.what());
-    FormatFailed = true;
-  }
-  Log("");
-}
-
-std::string TSpeedUpOperation::InUseQuestion() const {
-  std::string text = "Drive " + DriveName() +
-                     " is in use by another program. Force it closed and format it?\r\n\r\n"
-                     "Programs that still have a file of it open lose what they have not saved";
-  if (backup_ && !backup_->Folder().empty())
-    return text + "; the backup in " + backup_->Folder() + " holds the files as they were backed up.";
-  return text + ".";
+  if (Stopped()) return false;
+  if (GoOnWithout("The real capacity of drive " + DriveName() + " could not be checked: " + result.problem + ".",
+                  "without the check"))
+    return true;
+  StoppedBeforeErase();
+  return false;
 }
 
 void TSpeedUpOperation::RestoreAndComplete() {

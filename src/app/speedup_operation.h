@@ -13,7 +13,9 @@
 #include <string>
 
 #include "app/drive_backup.h"
+#include "app/format_plan.h"
 #include "app/run_context.h"
+#include "app/volume_access.h"
 #include "speedtest/speed_figures.h"
 
 namespace sw {
@@ -34,7 +36,9 @@ class TSpeedUpOperation {
   bool Validate();
   bool Confirm();
   void EnterBusyState();
-  void CheckDiskStage();
+  // False when the run must stop before the erase: the user would not
+  // force the drive closed, or would not go on without a check that failed.
+  bool CheckDiskStage();
   // The real-capacity check; false when the run must stop before the erase
   // (a counterfeit stick, logged and shown, or a stop request).
   bool CapacityStage();
@@ -43,8 +47,12 @@ class TSpeedUpOperation {
   // The run ends before the erase: the window returns to idle.
   void EndUnformatted();
   void FormatStage();
-  // The question when another program holds the drive at the format.
-  std::string InUseQuestion() const;
+  // The run ends before the erase, saying where the files are kept.
+  void EndKeepingFiles();
+  // Logs why a check the user asked for cannot run and asks whether to go
+  // on `without` it; No (the default) logs that the run stops.
+  bool GoOnWithout(const std::string& why, const std::string& without);
+  std::string BackupFolder() const;  // empty without a backup
   void RestoreAndComplete();
 
   // Logs the refusal, clears the status line; always false.
@@ -60,6 +68,8 @@ class TSpeedUpOperation {
   const char driveLetter_ = options_.driveLetter;
   bool FormatFailed = false;
   std::unique_ptr<TDriveBackup> backup_;    // once the user asked for a backup
+  TFormatPlan formatPlan_;                  // the allocation units the format library allows here
+  TForceQuestion force_{run_};              // asked once: may a holder of the drive be forced closed
   bool measureSpeed_ = false;               // the speed is measured before and after the format
   TSpeedFigures speedBefore_;
   bool succeeded_ = false;

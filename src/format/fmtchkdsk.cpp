@@ -103,22 +103,46 @@ namespace {
 const std::string kNotADriveRoot = "Invalid Drive Speci" "fication: ";
 }  // namespace
 
-std::string TFmtChkDsk::ReadVolumeInfo(const std::string& root, bool exclusiveTest) {
+std::string TFmtChkDsk::ReadVolumeInfo(const std::string& root) {
   if (!drive::IsDriveRoot(root)) throw FmtChkException(kNotADriveRoot + root);
   auto volume = drive::ReadVolume(root[0]);
   if (!volume) throw FmtChkException("Drive Not Found: " + root);
   Info(root + " Volume Label: " + volume->label + ", File System: " + volume->fileSystem);
-  if (exclusiveTest) TestExclusiveOpen(root);
   return volume->fileSystem;
 }
 
-void TFmtChkDsk::TestExclusiveOpen(const std::string& root) {
-  // Write access with no sharing succeeds only when nobody else has the
-  // volume open; the handle is closed again at once.
-  std::unique_ptr<IDevice> device;
-  if (services_.deviceIo != nullptr)
-    device = services_.deviceIo->Open("\\\\.\\" + root.substr(0, 1) + ":", DeviceOpenOptions{GENERIC_WRITE, 0});
-  if (!device) throw FmtChkException("Drive In Use: " + root);
+void TFmtChkDsk::InfoWaited(const std::string& root) {
+  if (waitedForLockMs_ > 0)
+    Info(root + " Drive Was In Use; Free After " + std::to_string(waitedForLockMs_ / 1000) + " s");
+}
+
+bool TFmtChkDsk::WaitForExclusiveOpen(const std::string& root) {
+  if (services_.deviceIo == nullptr) throw FmtChkException("Drive In Use: " + root);
+  const std::string path = "\\\\.\\" + root.substr(0, 1) + ":";
+  auto exclusive = [&] { return services_.deviceIo->Open(path, DeviceOpenOptions{GENERIC_WRITE, 0}) != nullptr; };
+  bool open = exclusive();
+  for (int attempt = 1; !open && onVolumeInUse && attempt < kLockAttempts; ++attempt) {
+    Wait(kLockRetryMs);
+    waitedForLockMs_ += kLockRetryMs;
+    open = exclusive();
+  }
+  if (open) {
+    InfoWaited(root);
+    return true;
+  }
+  if (!onVolumeInUse) throw FmtChkException("Drive In Use: " + root);
+  Info(root + " Drive In Use by Another Program");
+  if (!onVolumeInUse()) {
+    declinedInUse_ = true;
+    Info(root + " Check Not Attempted: Drive Left As It Is");
+    return false;
+  }
+  Info(root + " Forcing the Drive Closed");
+  VolumeLock lock(*services_.deviceIo, root[0]);
+  if (!lock.Dismount()) throw FmtChkException("Drive In Use: " + root);
+  lock.Release();
+  if (!exclusive()) throw FmtChkException("Drive In Use: " + root);
+  return true;
 }
 
 void TFmtChkDsk::Wait(uint32_t milliseconds) {
@@ -142,9 +166,13 @@ std::unique_ptr<VolumeLock> TFmtChkDsk::LockVolume(const std::string& root) {
   for (int attempt = 1; outcome == VolumeLock::Outcome::InUse && onVolumeInUse && attempt < kLockAttempts;
        ++attempt) {
     Wait(kLockRetryMs);
+    waitedForLockMs_ += kLockRetryMs;
     outcome = lock->TryLock();
   }
-  if (outcome == VolumeLock::Outcome::Locked) return lock;
+  if (outcome == VolumeLock::Outcome::Locked) {
+    InfoWaited(root);
+    return lock;
+  }
   if (outcome == VolumeLock::Outcome::Unlockable) return nullptr;
   if (outcome == VolumeLock::Outcome::Unopenable || !onVolumeInUse) throw FmtChkException("Drive In Use: " + root);
 
@@ -168,6 +196,8 @@ bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSys
                             bool quickFormat, int32_t clusterSize) {
   declinedInUse_ = false;
   volumeInUse_ = false;
+  lastAnswer_ = TLibraryAnswer::None;
+  waitedForLockMs_ = 0;
   if (!LoadFmifs() || !services_.library->HasFormatEx()) return false;
   root = AsciiUpper(root);
   labelText = AsciiUpper(labelText);
@@ -199,7 +229,7 @@ bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSys
     Info(root + " Checking Existing Drive Format");
     // A quick format keeps the old structures, so it is only allowed onto
     // the same file system.
-    if (!drive::SameFileSystem(ReadVolumeInfo(root, false), fileSystem)) quickFormat = false;
+    if (!drive::SameFileSystem(ReadVolumeInfo(root), fileSystem)) quickFormat = false;
     lock = LockVolume(root);
     if (declinedInUse_) return false;
   } else {
@@ -224,16 +254,22 @@ bool TFmtChkDsk::FormatDisk(std::string root, uint8_t mediaKind, uint8_t fileSys
 
   if (!succeeded_) return false;
   Info(root + " Checking New Drive Format");
-  ReadVolumeInfo(root, false);
+  ReadVolumeInfo(root);
   Info(root + " New Volume Space: " + std::to_string(drive::FreeBytes(root[0])));
   return true;
 }
 
 bool TFmtChkDsk::CheckDisk(std::string root, bool repair, bool verbose, bool onlyIfDirty, bool surfaceScan) {
+  declinedInUse_ = false;
   volumeInUse_ = false;
+  lastAnswer_ = TLibraryAnswer::None;
+  waitedForLockMs_ = 0;
   if (!LoadFmifs()) return false;
   root = AsciiUpper(root);
-  std::string fileSystem = ReadVolumeInfo(root, repair);
+  std::string fileSystem = ReadVolumeInfo(root);
+  // A repair needs the volume to itself: another program's hold is waited
+  // for, and ended only when the user agrees.
+  if (repair && !WaitForExclusiveOpen(root)) return false;
 
   {
     LibraryCall call(*this, root);

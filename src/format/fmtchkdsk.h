@@ -31,6 +31,26 @@ using TProgressEvent = std::function<void(int Percent, bool& Cancel)>;
 // A line of information text; the handler sets Cancel to ask the library to stop.
 using TInfoEvent = std::function<void(std::string Info, bool& Cancel)>;
 
+// The refusal a library call answered with, the last one when several came.
+enum class TLibraryAnswer {
+  None,
+  InsufficientRights,
+  FsNotSupported,  // also what a write-protected medium answers
+  VolumeInUse,
+  QuickFormatNotAllowed,
+  IoError,
+  BadLabel,
+  ClusterSizeTooSmall,
+  ClusterSizeTooBig,
+  VolumeTooSmall,
+  VolumeTooBig,
+  NoMediaInDrive,
+  DeviceNotReady,
+};
+
+// The answer in words, as the log names it: "volume too big".
+const char* LibraryAnswerName(TLibraryAnswer answer);
+
 // Asked when another program holds the volume about to be formatted; true
 // lets the engine force the volume closed (its open files are lost to that
 // program), false leaves the drive untouched.
@@ -71,13 +91,18 @@ class TFmtChkDsk : public tk::TComponent {
   // file-system problem or the library reported successful completion.
   bool CheckDisk(std::string root, bool repair, bool verbose, bool onlyIfDirty, bool surfaceScan);
 
-  // Valid after FormatDisk until the next one. The user declined to force
-  // the volume closed: nothing was formatted, and another cluster size
-  // would meet the same program.
+  // Valid after FormatDisk or CheckDisk until the next one. The user
+  // declined to force the volume closed: nothing was formatted or checked,
+  // and another cluster size would meet the same program.
   bool DeclinedInUse() const { return declinedInUse_; }
   // Valid after FormatDisk or CheckDisk until the next operation: the
   // library itself found the volume in use, so a retry would too.
   bool VolumeInUse() const { return volumeInUse_; }
+  // Valid after FormatDisk or CheckDisk until the next operation.
+  TLibraryAnswer LastAnswer() const { return lastAnswer_; }
+  // Valid after a lock of the volume: how long another program held it
+  // before it was let go (0 when it was free at the first try).
+  uint32_t WaitedForLockMs() const { return waitedForLockMs_; }
 
   // Valid after CheckDisk until the next check.
   bool FileSysProblem() const { return fileSysProblem_; }
@@ -94,8 +119,12 @@ class TFmtChkDsk : public tk::TComponent {
   enum class Operation { Format, Check };
 
   bool LoadFmifs();
-  std::string ReadVolumeInfo(const std::string& root, bool exclusiveTest);
-  void TestExclusiveOpen(const std::string& root);
+  std::string ReadVolumeInfo(const std::string& root);
+  // Opens the volume without sharing, trying for about five seconds while
+  // another program has it open, then asks onVolumeInUse; false when the
+  // user declined to force it closed (declinedInUse_ is set).
+  bool WaitForExclusiveOpen(const std::string& root);
+  void InfoWaited(const std::string& root);
   std::unique_ptr<VolumeLock> LockVolume(const std::string& root);
   void Wait(uint32_t milliseconds);
   bool NotifyProgress(int percent);
@@ -120,6 +149,8 @@ class TFmtChkDsk : public tk::TComponent {
   bool succeeded_ = false;
   bool declinedInUse_ = false;
   bool volumeInUse_ = false;
+  TLibraryAnswer lastAnswer_ = TLibraryAnswer::None;
+  uint32_t waitedForLockMs_ = 0;
   bool fileSysProblem_ = false;
   bool freeSpaceAlloc_ = false;
   std::string firstErrorLine_;

@@ -43,6 +43,25 @@ bool ReadSuccess(const void* actionInfo) {
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
+// The refusal a command code names; None for the codes that name none.
+TLibraryAnswer AnswerOf(uint8_t code) {
+  switch (code) {
+    case fmifs::kInsufficientRights: return TLibraryAnswer::InsufficientRights;
+    case fmifs::kFsNotSupported: return TLibraryAnswer::FsNotSupported;
+    case fmifs::kVolumeInUse: return TLibraryAnswer::VolumeInUse;
+    case fmifs::kQuickFormatNotAllowed: return TLibraryAnswer::QuickFormatNotAllowed;
+    case fmifs::kIoError: return TLibraryAnswer::IoError;
+    case fmifs::kBadLabel: return TLibraryAnswer::BadLabel;
+    case fmifs::kClusterSizeTooSmall: return TLibraryAnswer::ClusterSizeTooSmall;
+    case fmifs::kClusterSizeTooBig: return TLibraryAnswer::ClusterSizeTooBig;
+    case fmifs::kVolumeTooSmall: return TLibraryAnswer::VolumeTooSmall;
+    case fmifs::kVolumeTooBig: return TLibraryAnswer::VolumeTooBig;
+    case fmifs::kNoMediaInDrive: return TLibraryAnswer::NoMediaInDrive;
+    case fmifs::kDeviceNotReady: return TLibraryAnswer::DeviceNotReady;
+    default: return TLibraryAnswer::None;
+  }
+}
+
 }  // namespace
 
 uint8_t __stdcall TFmtChkDsk::FormatCallback(uint32_t command, uint32_t, void* actionInfo) {
@@ -80,7 +99,9 @@ uint8_t TFmtChkDsk::OnCallback(Operation operation, uint32_t command, const void
     std::string text;
     std::optional<int> percent;
 
-    switch (static_cast<uint8_t>(command & 0xFF)) {
+    const auto code = static_cast<uint8_t>(command & 0xFF);
+    if (const TLibraryAnswer answer = AnswerOf(code); answer != TLibraryAnswer::None) lastAnswer_ = answer;
+    switch (code) {
       case fmifs::kProgress:
         percent = ReadPercent(actionInfo);
         break;
@@ -136,6 +157,25 @@ uint8_t TFmtChkDsk::OnCallback(Operation operation, uint32_t command, const void
     tk::Application().HandleUnknownException();
     return kStop;
   }
+}
+
+const char* LibraryAnswerName(TLibraryAnswer answer) {
+  switch (answer) {
+    case TLibraryAnswer::None: return "no answer";
+    case TLibraryAnswer::InsufficientRights: return "insufficient rights";
+    case TLibraryAnswer::FsNotSupported: return "file system not supported";
+    case TLibraryAnswer::VolumeInUse: return "volume locked by another process";
+    case TLibraryAnswer::QuickFormatNotAllowed: return "quick format not allowed";
+    case TLibraryAnswer::IoError: return "I/O error";
+    case TLibraryAnswer::BadLabel: return "bad label";
+    case TLibraryAnswer::ClusterSizeTooSmall: return "cluster size too small";
+    case TLibraryAnswer::ClusterSizeTooBig: return "cluster size too big";
+    case TLibraryAnswer::VolumeTooSmall: return "volume too small";
+    case TLibraryAnswer::VolumeTooBig: return "volume too big";
+    case TLibraryAnswer::NoMediaInDrive: return "no media in drive";
+    case TLibraryAnswer::DeviceNotReady: return "device not ready";
+  }
+  return "unknown answer";
 }
 
 void TFmtChkDsk::ScanCheckOutput(const std::string& text) {

@@ -24,6 +24,8 @@ class VolumeLock {
 
   // For the volume of `letter`; nothing is opened yet.
   VolumeLock(IDeviceIo& io, char letter) : io_(io), path_(std::string("\\\\.\\") + letter + ":") {}
+  // For the volume with this device path ("\\?\Volume{...}").
+  VolumeLock(IDeviceIo& io, std::string path) : io_(io), path_(std::move(path)) {}
   ~VolumeLock() { Release(); }
   VolumeLock(const VolumeLock&) = delete;
   VolumeLock& operator=(const VolumeLock&) = delete;
@@ -37,6 +39,7 @@ class VolumeLock {
   void Release();
 
   bool Held() const { return locked_; }
+  const std::string& Path() const { return path_; }
   // The error of the last failed open or request.
   uint32_t LastError() const { return lastError_; }
 

@@ -32,6 +32,10 @@ class IDeviceIo {
   // Opens a device path such as "\\.\PhysicalDrive0" or "\\.\E:"; null on
   // failure (LastError tells why).
   virtual std::unique_ptr<IDevice> Open(const std::string& path, const DeviceOpenOptions& options) = 0;
+  // The names of every volume of the machine, "\\?\Volume{...}", without
+  // the trailing backslash, so that each opens as a device; a volume
+  // without a drive letter is reachable only so.
+  virtual std::vector<std::string> VolumeNames() = 0;
   // The error code of the last failed Open or IoControl.
   virtual uint32_t LastError() = 0;
 };

@@ -36,4 +36,22 @@ std::unique_ptr<IDevice> Win32DeviceIo::Open(const std::string& path, const Devi
   return std::make_unique<Win32Device>(std::move(handle), *this);
 }
 
+std::vector<std::string> Win32DeviceIo::VolumeNames() {
+  std::vector<std::string> names;
+  wchar_t name[MAX_PATH] = {};
+  struct VolumeSearch {
+    HANDLE handle;
+    ~VolumeSearch() {
+      if (handle != INVALID_HANDLE_VALUE) FindVolumeClose(handle);
+    }
+  } search{FindFirstVolumeW(name, MAX_PATH)};
+  if (search.handle == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring path = name;
+    if (!path.empty() && path.back() == L'\\') path.pop_back();  // the device, not its root folder
+    names.push_back(Narrow(path));
+  } while (FindNextVolumeW(search.handle, name, MAX_PATH));
+  return names;
+}
+
 }  // namespace sw

@@ -8,6 +8,7 @@ namespace sw {
 class Win32DeviceIo : public IDeviceIo {
  public:
   std::unique_ptr<IDevice> Open(const std::string& path, const DeviceOpenOptions& options) override;
+  std::vector<std::string> VolumeNames() override;
   uint32_t LastError() override { return lastError_; }
 
  private:

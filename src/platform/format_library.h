@@ -19,13 +19,21 @@ namespace fmifs {
 inline constexpr uint8_t kProgress = 0;             // data: 32-bit percentage
 inline constexpr uint8_t kStructureCreated = 1;
 inline constexpr uint8_t kInsufficientRights = 6;
-inline constexpr uint8_t kFsNotSupported = 7;
+inline constexpr uint8_t kFsNotSupported = 7;      // also a medium that refuses writes
 inline constexpr uint8_t kVolumeInUse = 8;
 inline constexpr uint8_t kQuickFormatNotAllowed = 9;
 inline constexpr uint8_t kDone = 11;                // data: first byte non-zero on success
 inline constexpr uint8_t kOutput = 14;              // data: TextOutput
 inline constexpr uint8_t kStructureProgress = 15;
 inline constexpr uint8_t kClusterSizeTooSmall = 16;
+// Refusals the library names without a text of its own.
+inline constexpr uint8_t kIoError = 10;
+inline constexpr uint8_t kBadLabel = 12;
+inline constexpr uint8_t kClusterSizeTooBig = 17;
+inline constexpr uint8_t kVolumeTooSmall = 18;
+inline constexpr uint8_t kVolumeTooBig = 19;
+inline constexpr uint8_t kNoMediaInDrive = 20;
+inline constexpr uint8_t kDeviceNotReady = 24;
 inline constexpr uint8_t kSilent = 25;
 
 // Media codes of the format entry.

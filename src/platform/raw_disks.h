@@ -13,9 +13,10 @@ namespace sw {
 class IRawDisks {
  public:
   virtual ~IRawDisks() = default;
-  // The disk that holds the volume of `letter`, with every volume of that
-  // disk locked and dismounted for as long as the device lives; nothing,
-  // and why in words, when it may not or cannot be opened.
+  // The disk that holds the volume of `letter`; nothing, and why in words,
+  // when it may not or cannot be opened. The caller locks and dismounts
+  // every volume of the disk first and keeps them so while the device
+  // lives: a raw write under a mounted volume is refused.
   virtual std::unique_ptr<IBlockDevice> OpenDiskOf(char letter, std::string& why) = 0;
 };
 

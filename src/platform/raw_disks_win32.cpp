@@ -78,21 +78,6 @@ std::unique_ptr<IBlockDevice> Win32RawDisks::OpenDiskOf(char letter, std::string
       return nullptr;
     }
 
-  // Every volume of the disk is locked and dismounted: nothing may write to
-  // it, or read it through a cache, while its sectors are probed.
-  std::vector<UniqueHandle> locks;
-  for (char other = 'A'; other <= 'Z'; ++other) {
-    if (DiskNumberOf(other) != disk) continue;
-    UniqueHandle volume = OpenVolume(other, GENERIC_READ | GENERIC_WRITE);
-    DWORD returned = 0;
-    if (!volume ||
-        !DeviceIoControl(volume.Get(), FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr) ||
-        !DeviceIoControl(volume.Get(), FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr)) {
-      why = "drive " + std::string(1, other) + ": of its disk is in use (" + SystemErrorText(GetLastError()) + ")";
-      return nullptr;
-    }
-    locks.push_back(std::move(volume));
-  }
   DWORD error = 0;
   std::unique_ptr<Win32BlockDevice> device =
       Win32BlockDevice::Open(L"\\\\.\\PhysicalDrive" + std::to_wstring(*disk), error);
@@ -100,7 +85,6 @@ std::unique_ptr<IBlockDevice> Win32RawDisks::OpenDiskOf(char letter, std::string
     why = "its disk cannot be opened (" + SystemErrorText(error) + ")";
     return nullptr;
   }
-  for (UniqueHandle& lock : locks) device->KeepOpen(std::move(lock));
   return device;
 }
 

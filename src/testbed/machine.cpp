@@ -32,6 +32,39 @@ std::string ResolveFolder(const std::string& folder, const std::string& baseFold
   return base + path;
 }
 
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t start = text.find_first_not_of(" \t", at);
+    if (start == std::string::npos) break;
+    const size_t end = std::min(text.find_first_of(" \t", start), text.size());
+    words.push_back(text.substr(start, end - start));
+    at = end;
+  }
+  return words;
+}
+
+// "<program> <seconds>", "<program> never", or yes/no: yes is a program
+// that never lets go.
+std::string ParseHold(const std::string& value, ProgramHold& hold) {
+  const char* const usage = "held-by-program must be a program and its seconds or never, or yes or no";
+  hold = ProgramHold{};
+  bool flag = false;
+  if (ParseYesNo(value, flag)) {
+    if (flag) hold.program = "another program";
+    return {};
+  }
+  const std::vector<std::string> words = Words(value);
+  if (words.size() != 2) return usage;
+  int64_t seconds = 0;
+  if (AsciiLower(words[1]) == "never") seconds = -1;
+  else if (!ParseInteger(words[1], seconds) || seconds < 0 || seconds > 3600) return usage;
+  hold.program = words[0];
+  hold.seconds = seconds;
+  return {};
+}
+
 // The throttle a key such as "write-ms-per-mib-before" sets; null for other keys.
 int* ThrottleField(SimulatedDrive& drive, const std::string& key) {
   struct Field {
@@ -72,8 +105,23 @@ std::string Apply(SimulatedDrive& drive, const std::string& key, const std::stri
     if (!ParseInteger(value, number) || number <= 0) return "volume-size must be a positive number of bytes";
     drive.volumeBytes = number;
   } else if (key == "held-by-program") {
-    if (!ParseYesNo(value, flag)) return "held-by-program must be yes or no";
-    drive.heldByProgram = flag;
+    return ParseHold(value, drive.hold);
+  } else if (key == "second-volume") {
+    const std::vector<std::string> words = Words(value);
+    if (words.empty() || words.size() > 2 || !ParseInteger(words[0], number) || number <= 0)
+      return "second-volume must be a size in bytes and an optional letter";
+    drive.secondVolumeBytes = number;
+    if (words.size() == 2) {
+      const std::string upper = AsciiUpper(words[1]);
+      if (upper.size() != 1 || upper[0] < 'D' || upper[0] > 'Z') return "second-volume letter must be one of D to Z";
+      drive.secondLetter = upper[0];
+    }
+  } else if (key == "write-protected") {
+    if (!ParseYesNo(value, flag)) return "write-protected must be yes or no";
+    drive.writeProtected = flag;
+  } else if (key == "format-cant-lock") {
+    if (!ParseInteger(value, number) || number < 0 || number > 100) return "format-cant-lock must be 0 to 100";
+    drive.format.cantLockCalls = static_cast<int>(number);
   } else if (key == "format-in-use") {
     if (!ParseYesNo(value, flag)) return "format-in-use must be yes or no";
     drive.format.reportsVolumeInUse = flag;

@@ -16,6 +16,7 @@ struct FormatBehaviour {
   uint32_t failingCluster = 0;   // a format with this allocation unit fails (0: none)
   bool checkFindsProblems = false;
   bool reportsVolumeInUse = false;  // every format ends with the library's "volume in use"
+  int cantLockCalls = 0;         // the first this many formats end with "volume in use"
   int steps = 10;                // progress commands per run
   int stepMilliseconds = 40;     // pause after each progress command
   std::vector<std::string> formatOutput;  // UTF-8 lines; empty: the usual texts
@@ -43,6 +44,15 @@ struct CapacityBehaviour {
   int writeCacheMib = 0;          // a cache that answers reads of recent writes
 };
 
+// Another program that has the volume open, as Explorer has a stick it
+// shows: every lock and exclusive open of the volume is refused until it
+// lets go, that many seconds after the first try, or until a dismount.
+struct ProgramHold {
+  std::string program;           // empty: nobody holds the volume
+  int64_t seconds = -1;          // -1: never lets go by itself
+  int64_t firstTryMs = -1;       // when the first lock was tried; -1: not yet
+};
+
 // Where the one partition of a simulated drive begins.
 inline constexpr int64_t kPartitionOffset = 1024 * 1024;
 
@@ -54,10 +64,17 @@ struct SimulatedDrive {
   std::string serial = "0000000000000001";
   int64_t sizeBytes = 0;
   // The volume's size, as the partition length the volume reports and as
-  // its extent; 0: the drive's size less the 1 MiB before the partition.
+  // its extent; 0: the drive's size less the 1 MiB before the partition
+  // and the second volume.
   int64_t volumeBytes = 0;
-  // Another program holds the volume: its lock is refused until a dismount.
-  bool heldByProgram = false;
+  ProgramHold hold;
+  // A second partition after the first, with a letter or none (reachable
+  // only by its volume name, as Windows mounts it); 0 bytes: none.
+  int64_t secondVolumeBytes = 0;
+  char secondLetter = 0;
+  // Every write to the stick and every format are refused, as with a
+  // locked card or a stick gone read-only.
+  bool writeProtected = false;
   uint8_t mediaType = 11;        // geometry media type: 11 removable, 12 fixed, 0 unknown
   char letter = 0;               // upper case, D to Z
   std::string folder;            // Windows path of the folder with the drive's files
@@ -69,13 +86,21 @@ struct SimulatedDrive {
   CapacityBehaviour capacity;
   bool formatted = false;        // a format has succeeded during this run
   bool dismounted = false;       // the volume was dismounted during this run
+  bool volumeLocked[2] = {};     // the first and the second volume are locked now
 
   // The volume's size in bytes (see volumeBytes).
   int64_t VolumeBytes() const {
-    return volumeBytes > 0 ? volumeBytes : std::max<int64_t>(0, sizeBytes - kPartitionOffset);
+    return volumeBytes > 0 ? volumeBytes : std::max<int64_t>(0, sizeBytes - kPartitionOffset - secondVolumeBytes);
   }
-  // Another program's hold, until the volume is dismounted.
-  bool HeldNow() const { return heldByProgram && !dismounted; }
+  // Another program's hold at `nowMs` (a steady clock): until it lets go
+  // or the volume is dismounted. The first call starts its time.
+  bool HeldAt(int64_t nowMs) {
+    if (hold.program.empty() || dismounted) return false;
+    if (hold.firstTryMs < 0) hold.firstTryMs = nowMs;
+    return hold.seconds < 0 || nowMs - hold.firstTryMs < hold.seconds * 1000;
+  }
+  // Where the second volume begins, and its name.
+  int64_t SecondVolumeOffset() const { return kPartitionOffset + VolumeBytes(); }
 
   const SpeedThrottle& CurrentSpeed() const { return formatted ? speedAfter : speedBefore; }
 

@@ -4,6 +4,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/text.h"
@@ -46,6 +47,12 @@ void AppendText(std::vector<uint8_t>& bytes, size_t offsetField, const std::stri
 
 }  // namespace
 
+std::string SimVolumeName(const SimulatedDrive& drive, int volume) {
+  char text[64];
+  std::snprintf(text, sizeof(text), "\\\\?\\Volume{5354494b-%04d-%04d-0000-000000000000}", drive.number, volume + 1);
+  return text;
+}
+
 std::vector<uint8_t> StorageDescriptorBytes(const SimulatedDrive& drive) {
   std::vector<uint8_t> bytes(sizeof(STORAGE_DEVICE_DESCRIPTOR), 0);
   STORAGE_DEVICE_DESCRIPTOR header{};
@@ -77,42 +84,61 @@ std::vector<uint8_t> GeometryBytes(const SimulatedDrive& drive) {
   return bytes;
 }
 
-std::vector<uint8_t> VolumeExtentBytes(const SimulatedDrive& drive) {
+std::vector<uint8_t> VolumeExtentBytes(const SimulatedDrive& drive, int volume) {
   VOLUME_DISK_EXTENTS extents{};
   extents.NumberOfDiskExtents = 1;
   extents.Extents[0].DiskNumber = static_cast<DWORD>(drive.number);
-  extents.Extents[0].StartingOffset.QuadPart = kPartitionOffset;
-  extents.Extents[0].ExtentLength.QuadPart = drive.VolumeBytes();
+  extents.Extents[0].StartingOffset.QuadPart = volume == 0 ? kPartitionOffset : drive.SecondVolumeOffset();
+  extents.Extents[0].ExtentLength.QuadPart = volume == 0 ? drive.VolumeBytes() : drive.secondVolumeBytes;
   std::vector<uint8_t> bytes(sizeof(extents));
   std::memcpy(bytes.data(), &extents, sizeof(extents));
   return bytes;
 }
 
-std::vector<uint8_t> VolumeLengthBytes(const SimulatedDrive& drive) {
+std::vector<uint8_t> VolumeLengthBytes(const SimulatedDrive& drive, int volume) {
   GET_LENGTH_INFORMATION length{};
-  length.Length.QuadPart = drive.VolumeBytes();
+  length.Length.QuadPart = volume == 0 ? drive.VolumeBytes() : drive.secondVolumeBytes;
   std::vector<uint8_t> bytes(sizeof(length));
   std::memcpy(bytes.data(), &length, sizeof(length));
   return bytes;
 }
 
-// One open simulated device: the physical drive or the volume of a drive.
+bool HeldNow(SimulatedDrive& drive) { return drive.HeldAt(static_cast<int64_t>(GetTickCount64())); }
+
+// One open simulated device: the physical drive, or one volume of a drive.
+// A lock this handle took ends when it is closed, as on Windows.
 class SimulatedDevice : public IDevice {
  public:
-  SimulatedDevice(SimulatedDeviceIo& io, SimulatedDrive& drive, bool volume)
+  static constexpr int kPhysical = -1;
+  SimulatedDevice(SimulatedDeviceIo& io, SimulatedDrive& drive, int volume)
       : io_(io), drive_(drive), volume_(volume) {}
+  ~SimulatedDevice() override {
+    if (locked_) drive_.volumeLocked[volume_] = false;
+  }
 
   bool IoControl(uint32_t controlCode, const void* /*input*/, uint32_t /*inputSize*/, void* output,
                  uint32_t outputSize, uint32_t& bytesReturned) override {
     bytesReturned = 0;
     std::vector<uint8_t> answer;
-    if (volume_ && IsLockRequest(controlCode)) {
+    const bool volume = volume_ != kPhysical;
+    if (volume && IsLockRequest(controlCode)) {
       return AnswerLockRequest(controlCode);
-    } else if (volume_ && controlCode == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS) {
-      answer = VolumeExtentBytes(drive_);
-    } else if (volume_ && controlCode == IOCTL_DISK_GET_LENGTH_INFO) {
-      answer = VolumeLengthBytes(drive_);
-    } else if (!volume_ && controlCode == IOCTL_STORAGE_QUERY_PROPERTY) {
+    } else if (controlCode == IOCTL_DISK_IS_WRITABLE) {
+      if (!drive_.writeProtected) return true;
+      io_.lastError_ = ERROR_WRITE_PROTECT;
+      return false;
+    } else if (controlCode == IOCTL_STORAGE_GET_DEVICE_NUMBER) {
+      STORAGE_DEVICE_NUMBER number{};
+      number.DeviceType = FILE_DEVICE_DISK;
+      number.DeviceNumber = static_cast<DWORD>(drive_.number);
+      number.PartitionNumber = volume ? static_cast<DWORD>(volume_ + 1) : 0;
+      answer.resize(sizeof(number));
+      std::memcpy(answer.data(), &number, sizeof(number));
+    } else if (volume && controlCode == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS) {
+      answer = VolumeExtentBytes(drive_, volume_);
+    } else if (volume && controlCode == IOCTL_DISK_GET_LENGTH_INFO) {
+      answer = VolumeLengthBytes(drive_, volume_);
+    } else if (!volume && controlCode == IOCTL_STORAGE_QUERY_PROPERTY) {
       answer = StorageDescriptorBytes(drive_);
     } else if (!volume_ && controlCode == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) {
       answer = GeometryBytes(drive_);
@@ -135,19 +161,33 @@ class SimulatedDevice : public IDevice {
     return code == FSCTL_LOCK_VOLUME || code == FSCTL_UNLOCK_VOLUME || code == FSCTL_DISMOUNT_VOLUME;
   }
   // A held volume refuses the lock as Windows does while another program
-  // has it open; the dismount ends that program's hold.
+  // has it open; the dismount ends that program's hold. A volume another
+  // handle has locked refuses a second lock.
   bool AnswerLockRequest(uint32_t code) {
-    if (code == FSCTL_DISMOUNT_VOLUME) drive_.dismounted = true;
-    if (code == FSCTL_LOCK_VOLUME && drive_.HeldNow()) {
+    if (code == FSCTL_DISMOUNT_VOLUME) {
+      if (volume_ == 0) drive_.dismounted = true;
+      return true;
+    }
+    if (code == FSCTL_UNLOCK_VOLUME) {
+      if (!locked_) {
+        io_.lastError_ = ERROR_NOT_LOCKED;
+        return false;
+      }
+      locked_ = drive_.volumeLocked[volume_] = false;
+      return true;
+    }
+    if ((volume_ == 0 && HeldNow(drive_)) || (drive_.volumeLocked[volume_] && !locked_)) {
       io_.lastError_ = ERROR_ACCESS_DENIED;
       return false;
     }
+    locked_ = drive_.volumeLocked[volume_] = true;
     return true;
   }
 
   SimulatedDeviceIo& io_;
   SimulatedDrive& drive_;
-  bool volume_;
+  int volume_;
+  bool locked_ = false;
 };
 
 // A device of the system, passed through; its errors become this seam's.
@@ -167,6 +207,29 @@ class SystemDevice : public IDevice {
   std::unique_ptr<IDevice> inner_;
 };
 
+SimulatedDrive* SimulatedDeviceIo::VolumeOf(const std::string& path, int& volume) {
+  const char letter = VolumeLetter(path);
+  for (SimulatedDrive& drive : machine_.drives) {
+    for (volume = 0; volume < (drive.secondVolumeBytes > 0 ? 2 : 1); ++volume) {
+      const char own = volume == 0 ? drive.letter : drive.secondLetter;
+      if ((letter != 0 && own != 0 && AsciiUpper(std::string(1, letter)) == std::string(1, own)) ||
+          AsciiLower(path) == AsciiLower(SimVolumeName(drive, volume)))
+        return &drive;
+    }
+  }
+  return nullptr;
+}
+
+std::vector<std::string> SimulatedDeviceIo::VolumeNames() {
+  std::vector<std::string> names = system_.VolumeNames();
+  for (const SimulatedDrive& drive : machine_.drives) {
+    if (!IsRemovableDrivePresent(drive.letter)) continue;
+    for (int volume = 0; volume < (drive.secondVolumeBytes > 0 ? 2 : 1); ++volume)
+      names.push_back(SimVolumeName(drive, volume));
+  }
+  return names;
+}
+
 std::unique_ptr<IDevice> SimulatedDeviceIo::Open(const std::string& path, const DeviceOpenOptions& options) {
   if (const int number = PhysicalDriveNumber(path); number >= 0) {
     if (SimulatedDrive* drive = FindByNumber(machine_, number)) {
@@ -175,19 +238,20 @@ std::unique_ptr<IDevice> SimulatedDeviceIo::Open(const std::string& path, const 
         lastError_ = ERROR_FILE_NOT_FOUND;
         return nullptr;
       }
-      return std::make_unique<SimulatedDevice>(*this, *drive, false);
+      return std::make_unique<SimulatedDevice>(*this, *drive, SimulatedDevice::kPhysical);
     }
-  } else if (const char letter = VolumeLetter(path); letter != 0) {
-    SimulatedDrive* drive = FindByLetter(machine_, letter);
+  } else {
+    int volume = 0;
+    SimulatedDrive* drive = VolumeOf(path, volume);
     if (drive != nullptr && IsRemovableDrivePresent(drive->letter)) {
       // The other program's open files admit only opens for queries and
       // opens that share reading and writing, as on Windows.
       constexpr uint32_t kShared = FILE_SHARE_READ | FILE_SHARE_WRITE;
-      if (drive->HeldNow() && options.desiredAccess != 0 && (options.shareMode & kShared) != kShared) {
+      if (volume == 0 && options.desiredAccess != 0 && (options.shareMode & kShared) != kShared && HeldNow(*drive)) {
         lastError_ = ERROR_SHARING_VIOLATION;
         return nullptr;
       }
-      return std::make_unique<SimulatedDevice>(*this, *drive, true);
+      return std::make_unique<SimulatedDevice>(*this, *drive, volume);
     }
   }
   auto device = system_.Open(path, options);

@@ -4,7 +4,9 @@
 
 #include "copy/copy_paths.h"
 #include "platform/handles.h"
+#include "format/format_limits.h"
 #include "platform/text.h"
+#include "testbed/sim_device_io.h"
 #include "testbed/wine_mount.h"
 
 namespace sw::testbed {
@@ -57,6 +59,16 @@ class CommandPlayer {
   FmifsCallback callback_;
   bool stopped_ = false;
 };
+
+uint8_t LimitCode(TFormatLimit limit) {
+  switch (limit) {
+    case TFormatLimit::VolumeTooBig: return fmifs::kVolumeTooBig;
+    case TFormatLimit::VolumeTooSmall: return fmifs::kVolumeTooSmall;
+    case TFormatLimit::ClusterSizeTooBig: return fmifs::kClusterSizeTooBig;
+    case TFormatLimit::ClusterSizeTooSmall: return fmifs::kClusterSizeTooSmall;
+    default: return fmifs::kBadLabel;
+  }
+}
 
 }  // namespace
 
@@ -123,10 +135,25 @@ void SimulatedFormatLibrary::FormatEx(const std::string& root, uint32_t /*mediaC
     player.Done(false);
     return;
   }
-  // The library cannot lock a volume another program still holds, or one
-  // the description says is always in use; it reports that and gives up.
-  if (drive->HeldNow() || drive->format.reportsVolumeInUse) {
+  // The library cannot lock a volume another program still holds, one a
+  // handle of ours still has locked, or one the description says is in
+  // use; it reports that and gives up.
+  const bool cantLock = drive->format.cantLockCalls > 0;
+  if (cantLock) --drive->format.cantLockCalls;
+  if (HeldNow(*drive) || drive->volumeLocked[0] || drive->format.reportsVolumeInUse || cantLock) {
     player.Code(fmifs::kVolumeInUse);
+    player.Done(false);
+    return;
+  }
+  if (drive->writeProtected) {
+    player.Code(fmifs::kFsNotSupported);  // the library's answer to a medium that refuses writes
+    player.Done(false);
+    return;
+  }
+  // What the library refuses before it writes anything.
+  const TFormatLimit limit = FormatLimitOf(fileSystem, static_cast<uint64_t>(drive->VolumeBytes()), clusterSize, label);
+  if (limit != TFormatLimit::Ok) {
+    player.Code(LimitCode(limit));
     player.Done(false);
     return;
   }
@@ -153,13 +180,20 @@ void SimulatedFormatLibrary::FormatEx(const std::string& root, uint32_t /*mediaC
   player.Done(!player.Stopped());
 }
 
-void SimulatedFormatLibrary::Chkdsk(const std::string& root, const std::string& /*fileSystem*/, bool /*repair*/,
+void SimulatedFormatLibrary::Chkdsk(const std::string& root, const std::string& /*fileSystem*/, bool repair,
                                     bool /*verbose*/, bool /*onlyIfDirty*/, bool /*surfaceScan*/,
                                     FmifsCallback callback) {
   CommandPlayer player(callback);
-  const SimulatedDrive* drive = DriveOf(root);
+  SimulatedDrive* drive = DriveOf(root);
   if (drive == nullptr) {
     player.Output("Cannot open volume for direct access.");
+    player.Done(false);
+    return;
+  }
+  // A repair needs the volume to itself, as the format does.
+  if (repair && (HeldNow(*drive) || drive->volumeLocked[0])) {
+    player.Output("Cannot lock current drive.");
+    player.Code(fmifs::kVolumeInUse);
     player.Done(false);
     return;
   }

@@ -1,6 +1,9 @@
 #include "testbed/sim_raw_disks.h"
 
+#include <windows.h>
+
 #include "platform/text.h"
+#include "testbed/sim_device_io.h"
 #include "testbed/sim_format_library.h"
 #include "testbed/wine_mount.h"
 
@@ -21,6 +24,40 @@ TSimStickDescription FlashOf(const SimulatedDrive& drive) {
   return flash;
 }
 
+// The disk as Windows hands it out: a write-protected stick refuses every
+// write, and a write under a volume that is not locked is refused with
+// access denied, as for any mounted volume.
+class TGuardedDisk final : public TForwardingBlockDevice {
+ public:
+  TGuardedDisk(IBlockDevice& flash, const SimulatedDrive& drive) : TForwardingBlockDevice(flash), drive_(drive) {}
+  bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) override {
+    if (drive_.writeProtected) {
+      error = ERROR_WRITE_PROTECT;
+      return false;
+    }
+    if (UnderUnlockedVolume(offset, size)) {
+      error = ERROR_ACCESS_DENIED;
+      return false;
+    }
+    return TForwardingBlockDevice::Write(offset, data, size, error);
+  }
+
+ private:
+  bool UnderUnlockedVolume(std::uint64_t offset, std::uint32_t size) const {
+    const struct {
+      std::int64_t start, bytes;
+    } volumes[] = {{kPartitionOffset, drive_.VolumeBytes()}, {drive_.SecondVolumeOffset(), drive_.secondVolumeBytes}};
+    for (int v = 0; v < 2; ++v) {
+      const auto start = static_cast<std::uint64_t>(volumes[v].start);
+      const auto end = start + static_cast<std::uint64_t>(volumes[v].bytes);
+      if (volumes[v].bytes > 0 && offset < end && offset + size > start && !drive_.volumeLocked[v]) return true;
+    }
+    return false;
+  }
+
+  const SimulatedDrive& drive_;
+};
+
 }  // namespace
 
 std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskOf(char letter, std::string& why) {
@@ -30,14 +67,10 @@ std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskOf(char letter, std::st
     why = "it is not a removable USB disk";
     return nullptr;
   }
-  if (drive->HeldNow()) {
-    why = "drive " + std::string(1, letter) + ": of its disk is in use";
-    return nullptr;
-  }
   std::unique_ptr<TSimBlockDevice>& flash = flash_[letter];
   if (!flash) flash = std::make_unique<TSimBlockDevice>(FlashOf(*drive));
   // The check borrows the flash, which stays with the testbed.
-  return std::make_unique<TForwardingBlockDevice>(*flash);
+  return std::make_unique<TGuardedDisk>(*flash, *drive);
 }
 
 const TSimBlockDevice* SimulatedRawDisks::Flash(char letter) const {

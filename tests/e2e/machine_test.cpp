@@ -78,9 +78,30 @@ TEST(MachineTest, RefusesMistakesWithTheirLineNumbers) {
 }
 
 TEST(MachineTest, ReadsTheVolumeSizeAndWhetherAnotherProgramHoldsIt) {
-  const auto drive = ParseMachine("[drive]\nsize = 8011120640\nletter = Q\nfolder = q\nvolume-size = 67108864\n"
-                                  "held-by-program = yes\nformat-in-use = yes\n", "C:\\m").machine.drives[0];
-  EXPECT_TRUE(drive.VolumeBytes() == 67108864 && drive.HeldNow() && drive.format.reportsVolumeInUse);
+  auto drive = ParseMachine("[drive]\nsize = 8011120640\nletter = Q\nfolder = q\nvolume-size = 67108864\n"
+                            "held-by-program = yes\nformat-in-use = yes\n", "C:\\m").machine.drives[0];
+  EXPECT_TRUE(drive.VolumeBytes() == 67108864 && drive.HeldAt(0) && drive.HeldAt(999999) &&
+              drive.format.reportsVolumeInUse);
+}
+
+// A holder that lets go counts its seconds from the first try; a dismount
+// ends any hold; the second volume takes its room from the first.
+TEST(MachineTest, ReadsTheHolderTheSecondVolumeAndTheWriteProtection) {
+  auto drive = ParseMachine("[drive]\nsize = 8011120640\nletter = Q\nfolder = q\nheld-by-program = Explorer 2\n"
+                            "second-volume = 104857600 R\nwrite-protected = yes\nformat-cant-lock = 2\n", "C:\\m")
+                   .machine.drives[0];
+  EXPECT_EQ(drive.hold.program, "Explorer");
+  EXPECT_TRUE(drive.HeldAt(5000) && drive.HeldAt(6999));
+  EXPECT_FALSE(drive.HeldAt(7000));
+  EXPECT_EQ(drive.VolumeBytes(), 8011120640 - (1 << 20) - 104857600);
+  EXPECT_TRUE(drive.secondLetter == 'R' && drive.writeProtected && drive.format.cantLockCalls == 2);
+  drive.hold.seconds = -1;
+  drive.dismounted = true;
+  EXPECT_FALSE(drive.HeldAt(99999));
+
+  const ParseResult wrong = ParseMachine("[drive]\nsize = 1\nletter = Q\nfolder = q\nheld-by-program = Explorer\n"
+                                         "second-volume = R\n", "C:\\m");
+  EXPECT_EQ(wrong.errors.size(), 2u);
 }
 
 TEST(MachineTest, TwoDrivesMayNotShareALetterOrANumber) {

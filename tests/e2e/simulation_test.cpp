@@ -110,7 +110,7 @@ TEST_F(PluggedStickTest, TheDriveAnswersTheStorageGeometryAndExtentQueriesAsAUsb
 }
 
 TEST_F(PluggedStickTest, AHeldVolumeRefusesTheLockUntilItIsDismounted) {
-  machine_.drives[0].heldByProgram = true;
+  machine_.drives[0].hold.program = "Explorer";
   Win32DeviceIo system;
   SimulatedDeviceIo io(machine_, system);
   auto volume = io.Open("\\\\.\\" + std::string(1, Drive().letter) + ":", {});

@@ -29,6 +29,7 @@ struct IoControlCall {
 class FakeDeviceIo : public IDeviceIo {
  public:
   std::unique_ptr<IDevice> Open(const std::string& path, const DeviceOpenOptions& options) override;
+  std::vector<std::string> VolumeNames() override { return volumeNames; }
   uint32_t LastError() override { return lastError; }
 
   // A path that opens; requests without a scripted reply fail with error 1
@@ -53,6 +54,7 @@ class FakeDeviceIo : public IDeviceIo {
 
   std::map<std::string, std::map<uint32_t, std::vector<ScriptedReply>>> devices;
   std::set<std::string> heldVolumes;
+  std::vector<std::string> volumeNames;
   std::vector<std::string> dismounted;  // every dismount of a held volume, in order
   std::map<std::string, uint32_t> openErrors;  // paths that fail to open with this error
   std::vector<std::string> opened;             // every successful open, in order

@@ -56,6 +56,7 @@ class ScriptedDeviceIo : public IDeviceIo {
     if (!input_.ConsumeBool()) return nullptr;
     return std::make_unique<ScriptedDevice>(input_, geometry[path]);
   }
+  std::vector<std::string> VolumeNames() override { return {}; }
   uint32_t LastError() override { return 5; }
   std::map<std::string, GeometryAnswer> geometry;
 

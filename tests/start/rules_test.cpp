@@ -88,8 +88,8 @@ TEST(LabelRulesTest, EachFileSystemTakesItsOwnLengthAndCharacters) {
       {kFsFat32, "A*B?C", "the character *"},
       {kFsFat32, "M\xC3\xBCller", ""},                        // a letter of the old code pages
       {kFsFat32, "A\xF0\x9F\x98\x80", "cannot store"},         // an emoji
-      {kFsExfat, "FIFTEEN_CHARS_X", ""},
-      {kFsExfat, "SIXTEEN_CHARS_XX", "at most 15"},
+      {kFsExfat, "ELEVEN_CHAR", ""},
+      {kFsExfat, "TWELVE_CHARS", "at most 11"},
       {kFsExfat, "A|B", "the character |"},
       {kFsNtfs, "A Label With Thirty-Two Chars 32", ""},
       {kFsNtfs, "A Label With Thirty-Three Chars 33", "at most 32"},
