@@ -111,11 +111,12 @@ class Search {
   // throughout. `pending` receives every sector written.
   Step WriteBatch(const std::vector<Block>& blocks) {
     if (const Step step = disk_.SaveBatch(blocks); step != Step::Go) return step;
-    for (const Block& block : blocks) {
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+      const Block& block = blocks[i];
       if (disk_.StopRequested()) return Step::Stop;
       for (std::uint32_t at = 0; at < block.size; at += sector_)
         probe::FillSector(tag_, block.offset + at, sector_, buffer_.get() + at);
-      if (!disk_.Write(block.offset, buffer_.get(), block.size, "writing a probe")) return Step::Fail;
+      if (!disk_.WriteSaved(i, buffer_.get(), "writing a probe")) return Step::Fail;
       disk_.Done();
       for (std::uint32_t at = 0; at < block.size; at += sector_) pending_.insert(block.offset + at);
     }

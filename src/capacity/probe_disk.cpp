@@ -93,17 +93,32 @@ Step ProbeDisk::SaveBatch(const std::vector<Block>& blocks) {
   }
   for (const Saved& saved : batch) savedBytes_ += saved.size;
   savedBlocks_ += batch.size();
-  std::sort(batch.begin(), batch.end(), [](const Saved& a, const Saved& b) { return a.offset < b.offset; });
   batches_.push_back(std::move(batch));
   return Step::Go;
+}
+
+bool ProbeDisk::WriteSaved(std::size_t i, const std::byte* data, const char* doing) {
+  Saved& saved = batches_.back()[i];
+  saved.written = true;
+  if (Write(saved.offset, data, saved.size, doing)) return true;
+  // Refused: a block that reads exactly as saved was left alone.
+  AlignedBytes now = AllocateAligned(saved.size);
+  std::uint32_t error = 0;
+  if (Transfer(false, saved.offset, now.get(), saved.size, error) &&
+      std::memcmp(now.get(), saved.data.get(), saved.size) == 0)
+    saved.written = false;
+  return false;
 }
 
 // A write that fails is tried once more before its block is named as not put back.
 void ProbeDisk::PutBack() noexcept {
   std::uint32_t firstError = 0;
   std::size_t count = 0;
-  for (auto batch = batches_.rbegin(); batch != batches_.rend(); ++batch)
+  for (auto batch = batches_.rbegin(); batch != batches_.rend(); ++batch) {
+    // Ascending within the batch, so a block of many pieces goes back in one sequence.
+    std::sort(batch->begin(), batch->end(), [](const Saved& a, const Saved& b) { return a.offset < b.offset; });
     for (Saved& saved : *batch) {
+      if (!saved.written) continue;
       ++count;
       std::uint32_t error = 0;
       if (Transfer(true, saved.offset, saved.data.get(), saved.size, error) ||
@@ -117,6 +132,7 @@ void ProbeDisk::PutBack() noexcept {
       } catch (...) {
       }
     }
+  }
   if (result_.notPutBack.empty()) return;
   try {
     result_.verdict = TProbeVerdict::Failed;

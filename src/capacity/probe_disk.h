@@ -45,6 +45,10 @@ class ProbeDisk {
   // Reads every block of the batch and hands the copies to the journal;
   // only then may the batch be written.
   Step SaveBatch(const std::vector<Block>& blocks);
+  // Writes the batch's i-th block (in the order saved). A block is put back
+  // once a write to it was tried, unless a refused write left it reading
+  // exactly as saved.
+  bool WriteSaved(std::size_t i, const std::byte* data, const char* doing);
   // Writes every saved block back, newest batch first (ascending within a
   // batch: its copies all show the disk before the batch). Never throws.
   void PutBack() noexcept;
@@ -64,6 +68,7 @@ class ProbeDisk {
     std::uint64_t offset;
     std::uint32_t size;
     AlignedBytes data;
+    bool written = false;
   };
   bool Transfer(bool write, std::uint64_t offset, std::byte* data, std::uint32_t size, std::uint32_t& error) noexcept;
   void Fail(bool write, const char* doing, std::uint64_t offset, std::uint32_t size, std::uint32_t error);
