@@ -17,6 +17,10 @@ class IRawDisks {
   // disk locked and dismounted for as long as the device lives; nothing,
   // and why in words, when it may not or cannot be opened.
   virtual std::unique_ptr<IBlockDevice> OpenDiskOf(char letter, std::string& why) = 0;
+  // The attached disk whose Identity() is `identity`, opened the same way
+  // and on the same conditions (a journal's disk may have lost its volume
+  // and its letter); nothing, and why, when there is none.
+  virtual std::unique_ptr<IBlockDevice> OpenDiskWithIdentity(const std::string& identity, std::string& why) = 0;
 };
 
 }  // namespace sw

@@ -7,7 +7,7 @@
 namespace sw::testbed {
 namespace {
 
-TSimStickDescription FlashOf(const SimulatedDrive& drive) {
+TSimStickDescription DescribeFlash(const SimulatedDrive& drive) {
   TSimStickDescription flash;
   flash.claimedBytes = static_cast<std::uint64_t>(drive.sizeBytes);
   const CapacityBehaviour& capacity = drive.capacity;
@@ -18,6 +18,8 @@ TSimStickDescription FlashOf(const SimulatedDrive& drive) {
   }
   flash.cacheMiB = static_cast<std::uint32_t>(capacity.writeCacheMib);
   flash.contentSeed = static_cast<std::uint64_t>(drive.number);
+  flash.identity = drive.vendor + " " + drive.product + " " + drive.serial;
+  flash.costs = {capacity.probeWriteMs, capacity.probeReadUs, capacity.seqWriteMBs, capacity.seqReadMBs};
   return flash;
 }
 
@@ -34,10 +36,23 @@ std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskOf(char letter, std::st
     why = "drive " + std::string(1, letter) + ": of its disk is in use";
     return nullptr;
   }
-  std::unique_ptr<TSimBlockDevice>& flash = flash_[letter];
-  if (!flash) flash = std::make_unique<TSimBlockDevice>(FlashOf(*drive));
   // The check borrows the flash, which stays with the testbed.
-  return std::make_unique<TForwardingBlockDevice>(*flash);
+  return std::make_unique<TForwardingBlockDevice>(FlashOf(*drive));
+}
+
+std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskWithIdentity(const std::string& identity, std::string& why) {
+  for (SimulatedDrive& drive : machine_.drives) {
+    if (drive.mediaType != 11 || drive.HeldNow() || FlashOf(drive).Identity() != identity) continue;
+    return std::make_unique<TForwardingBlockDevice>(FlashOf(drive));
+  }
+  why = "no removable USB disk attached is that disk";
+  return nullptr;
+}
+
+TSimBlockDevice& SimulatedRawDisks::FlashOf(const SimulatedDrive& drive) {
+  std::unique_ptr<TSimBlockDevice>& flash = flash_[drive.letter];
+  if (!flash) flash = std::make_unique<TSimBlockDevice>(DescribeFlash(drive));
+  return *flash;
 }
 
 const TSimBlockDevice* SimulatedRawDisks::Flash(char letter) const {
