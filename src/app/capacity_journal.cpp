@@ -118,7 +118,7 @@ std::unique_ptr<TCapacityJournalFile> TCapacityJournalFile::Create(const std::st
                                                                    std::string& why) {
   const std::string identity = disk.Identity();
   if (identity.empty()) {
-    why = "the disk does not say who it is";
+    why = "cannot name the disk, which does not say who it is";
     return nullptr;
   }
   std::string base = folder;
@@ -132,14 +132,14 @@ std::unique_ptr<TCapacityJournalFile> TCapacityJournalFile::Create(const std::st
     if (!file && GetLastError() != ERROR_FILE_EXISTS) break;
   }
   if (!file) {
-    why = "it cannot be created in " + folder + " (" + SystemErrorText(GetLastError()) + ")";
+    why = "cannot be created in " + folder + " (" + SystemErrorText(GetLastError()) + ")";
     return nullptr;
   }
   std::vector<std::string> listed = ListedJournals();
   listed.push_back(path);
   if (!ListJournals(listed) ||
       !WriteAll(file.Get(), EncodeJournalHeader(identity, disk.Size(), disk.SectorSize()), why)) {
-    if (why.empty()) why = "the settings cannot name it";
+    why = why.empty() ? "cannot be named in the settings" : "cannot be written (" + why + ")";
     file.Reset();
     DeleteFileW(Widen(path).c_str());
     listed.pop_back();

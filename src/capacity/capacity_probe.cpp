@@ -312,7 +312,8 @@ class Search {
 
   Step LaterRound(const std::vector<std::uint64_t>& points) {
     // The marker: a sector known to be lost, written after the round's probes.
-    const std::uint64_t marker = seen_[usable_ - sector_] == Seen::Bad ? usable_ - sector_ : LowestBad();
+    const auto top = seen_.find(usable_ - sector_);
+    const std::uint64_t marker = top != seen_.end() && top->second == Seen::Bad ? top->first : LowestBad();
     std::vector<Block> blocks;
     for (auto point = points.rbegin(); point != points.rend(); ++point) blocks.push_back({*point, sector_});
     blocks.push_back({marker, sector_});
@@ -322,7 +323,12 @@ class Search {
     const std::uint64_t limit = std::min(flushLength_, cacheBytes_ + 2 * grid_);
     if (const Step step = Flush(marker, limit, flushed, gone); step != Step::Go) return step;
     pending_.clear();
-    if (!gone) return Step::Go;  // the cache still holds the round: nothing it read is trusted
+    if (!gone) {
+      // The cache still holds the round: nothing it read is trusted, and a
+      // further round is priced for the largest cache.
+      cacheBytes_ = flushLength_;
+      return Step::Go;
+    }
     blocks.pop_back();
     return ReadBack(blocks);
   }

@@ -172,9 +172,11 @@ void ProbeDisk::Report() noexcept {
   progress_.secondsDone = result_.modelledSeconds;
   progress_.blocksPlanned = std::max(progress_.blocksPlanned, progress_.blocksDone);
   progress_.secondsPlanned = std::max(progress_.secondsPlanned, progress_.secondsDone);
-  const int percent = progress_.secondsPlanned > 0
-                          ? static_cast<int>(std::min(99.0, 100 * progress_.secondsDone / progress_.secondsPlanned))
-                          : 0;
+  // A round added to the plan slows the bar down, never moves it back.
+  const int percent = std::max(
+      lastPercent_, progress_.secondsPlanned > 0
+                        ? static_cast<int>(std::min(99.0, 100 * progress_.secondsDone / progress_.secondsPlanned))
+                        : 0);
   // Told at each percent and every 16 blocks, so the status line's count moves too.
   if (percent == lastPercent_ && progress_.blocksDone % 16 != 0) return;
   lastPercent_ = percent;

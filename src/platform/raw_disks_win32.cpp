@@ -122,7 +122,7 @@ std::unique_ptr<IBlockDevice> Win32RawDisks::OpenDiskOf(char letter, std::string
 
 std::unique_ptr<IBlockDevice> Win32RawDisks::OpenDiskWithIdentity(const std::string& identity, std::string& why) {
   for (DWORD number = 0; number < 64; ++number) {
-    UniqueHandle disk = OpenDisk(number, 0);
+    UniqueHandle disk = OpenDisk(number, GENERIC_READ);  // the length query needs read access
     if (!disk) continue;
     bool usb = false;
     if (DiskIdentity(disk.Get(), usb) != identity || identity.empty()) continue;
