@@ -7,16 +7,18 @@
 #include <random>
 
 #include "app/backup_location.h"
+#include "app/capacity_journal.h"
+#include "app/capacity_status.h"
 #include "app/engine_events.h"
 #include "app/fmtmain.h"
-#include "app/volume_access.h"
-#include "format/volume_capacity.h"
 #include "app/label_rules.h"
 #include "app/restore_fit.h"
 #include "app/speed_stage.h"
 #include "app/speedup_rules.h"
+#include "app/volume_access.h"
 #include "capacity/capacity_probe.h"
 #include "format/fmtchkdsk.h"
+#include "format/volume_capacity.h"
 #include "platform/dialogs.h"
 #include "platform/exceptions.h"
 #include "platform/locale.h"
@@ -48,6 +50,8 @@ std::uint64_t RandomTag() {
 }  // namespace
 
 void TSpeedUpOperation::Run() {
+  // Blocks an interrupted capacity check left changed go back before anything reads the stick.
+  RecoverCapacityJournals(run_);
   if (!Validate()) return;
   // The listing and the backup show the bar and Cancel; a run that ends
   // here puts the window back as it was.
@@ -214,20 +218,41 @@ bool TSpeedUpOperation::CapacityStage() {
     StoppedBeforeErase();
     return false;
   }
+  // Every block the check changes is in the journal, flushed, before it is written.
+  std::string journalWhy;
+  const std::string folder = backup_ && !backup_->Folder().empty() ? backup_->Folder() : JournalFolderWithoutBackup();
+  std::unique_ptr<TCapacityJournalFile> journal = TCapacityJournalFile::Create(folder, *device, journalWhy);
+  if (!journal) {
+    if (GoOnWithout("The real capacity of drive " + DriveName() + " could not be checked: its journal " +
+                        journalWhy + ".",
+                    "without the check"))
+      return true;
+    StoppedBeforeErase();
+    return false;
+  }
+  TCapacityStatus status(run_);
   TProbeOptions options;
   options.runTag = RandomTag();
   options.stopRequested = [this] { return Stopped(); };
-  options.onProgress = [this](int percent) { run_.Percent(percent); };
+  options.onProgress = [&status](const TProbeProgress& progress) { status.Show(progress); };
+  options.journal = [&journal](const std::vector<TSavedBlockView>& blocks, std::string& why) {
+    return journal->Append(blocks, why);
+  };
   const TProbeResult result = ProbeCapacity(*device, options);
   device.reset();
   access.locks.reset();  // the disk's volumes are let go
   run_.Percent(0);
-  const std::string decimal = run_.DecimalSeparator();
-  if (!result.notPutBack.empty())
+  if (!result.notPutBack.empty()) {
+    // The stick is not as it was: nothing goes on, and the journal waits for the next start.
     Log(std::to_string(result.notPutBack.size()) + " block(s) of drive " + DriveName() +
-        " that the check wrote could not be put back" +
-        (backup_ && !backup_->Folder().empty() ? "; the backup in " + backup_->Folder() + " holds the drive's files."
-                                               : "."));
+        " that the check wrote could not be put back; its journal " + journal->Path() +
+        " keeps them and the next start puts them back. Nothing was erased." +
+        (backup_ && !backup_->Folder().empty() ? " The drive's files are kept in the backup folder " + backup_->Folder()
+                                               : std::string()));
+    return false;
+  }
+  if (!journal->Remove()) Log("The capacity check's journal " + journal->Path() + " could not be deleted.");
+  const std::string decimal = run_.DecimalSeparator();
   switch (result.verdict) {
     case TProbeVerdict::Genuine:
       Log("Drive " + DriveName() + " holds the " + FormatSize(result.claimedBytes, decimal) + " it reports.");

@@ -1,393 +1,366 @@
 #include "capacity/capacity_probe.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cmath>
 #include <exception>
-#include <memory>
-#include <new>
-#include <utility>
+#include <map>
+#include <numeric>
+#include <set>
 
+#include "capacity/probe_disk.h"
+#include "capacity/probe_sector.h"
 #include "platform/block_device.h"
 
-// How the probe works.
+// How the probe searches.
 //
-// Layout: with S the probe spacing (1 MiB) and b the sector size, one
-// probe sector ends every S bytes (at k*S - b), the last one ends at the
-// device's end, and the whole first span [0, S) is probe sectors. Each
-// probe sector that reads back intact proves that everything up to its end
-// is usable, so the real size is found to within S.
+// The grid: with S the resolution (1 MiB) and b the sector size, the probe
+// sector of grid point k is the last sector of the k-th MiB, [kS - b, kS).
+// One that reads back intact proves that sector usable; the real size lies
+// between the end of the highest intact sector below the lowest one that
+// lost its data, and the start of that one.
 //
-// Wrap: a write at A past the real size R lands at A mod R. Probes are
-// written from the highest down, the first span last, so every probe below
-// R is written after every write that could wrap onto it and keeps its own
-// data. The lowest probe at or above R, A0, lands at A0 - R, which lies in
-// the first span (A0 is less than S above R) and is overwritten there
-// afterwards: reading A0 then returns a block that names another offset.
+// First round: about 500 grid sectors spread evenly and 8 at random places
+// are written from the highest down, then the top block, the last L bytes
+// of the stick (4 to 32 MiB), from its start up. Its last sector, the
+// newest write of all, is the marker.
 //
 // Write cache: a cache answers reads of recent writes whatever the flash
-// holds. After the probes, more than the largest assumed cache is read and
-// written back unchanged, so no probe can still be answered from a cache.
-// Writing back unchanged data needs no putting back, which keeps the whole
-// cost within the write budget.
+// holds, so no read is trusted until the cache has let go of the batch.
+// The flush reads and rewrites unchanged, 1 MiB at a time, a region below
+// the top block that skips the batch's own sectors, and reads the marker
+// before each piece: a marker that no longer reads back was lost and has
+// left the cache, and the cache lets go of the oldest writes first, so the
+// whole batch has left it too. A marker that stays (a stick that keeps its
+// top) is flushed for the largest cache assumed, 520 MiB. The size of the
+// cache measured that way prices each further round.
 //
-// Putting back: every block is read before it is written and its saved
-// copy logged; at the end the log is written back newest first. Undoing in
-// reverse order restores every sector whatever the device did with the
-// writes, wraps included, because each saved copy is what the device held
-// just before that write.
+// Wrap: a write at A past the real size R lands at A mod R. The top block
+// is written last, so nothing overwrites where it landed; reading one
+// sector every L below it finds that landing place (every stretch of L
+// bytes holds one such sector), and the offset the sector names, less the
+// offset it was read at, is a multiple of R: the smallest, R itself, is
+// always among them (the landing one period down). Every sector read that
+// names another offset adds a multiple of R; their greatest common divisor
+// is R. Probes are written from the highest down, so a probe below R is
+// only ever overwritten by the top block, and then counts for nothing.
+//
+// Later rounds (a stick that loses writes, one boundary): grid sectors
+// spread evenly between the bracket's ends, a lost sector rewritten as the
+// marker, the flush, the reads. The number per round is chosen so that the
+// rounds the budgets still allow narrow the bracket to one grid step; when
+// the budgets allow no further round, the bracket stays wider and the
+// result says so (realBytesAtMost).
+//
+// Putting back: see probe_disk.h.
 
 namespace sw {
 namespace {
 
-constexpr std::uint32_t kMaxTransfer = 1u << 20;  // largest single read or write
-constexpr std::size_t kBufferAlignment = 4096;    // unbuffered device I/O needs sector-aligned buffers
-constexpr std::uint64_t kProbeMagic = 0x31424f5250575357;  // "WSWPROB1"
+using probe::Block;
+using probe::Step;
 
-struct AlignedFree {
-  void operator()(std::byte* data) const { ::operator delete[](data, std::align_val_t{kBufferAlignment}); }
-};
-using AlignedBytes = std::unique_ptr<std::byte[], AlignedFree>;
+enum class Seen { Good, Bad, Unknown };
 
-AlignedBytes AllocateAligned(std::size_t size) {
-  return AlignedBytes(static_cast<std::byte*>(::operator new[](size, std::align_val_t{kBufferAlignment})));
-}
-
-std::uint64_t Mix(std::uint64_t x) {
-  x += 0x9e3779b97f4a7c15;
-  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9;
-  x = (x ^ (x >> 27)) * 0x94d049bb133111eb;
-  return x ^ (x >> 31);
-}
-
-// Word i of the probe sector at `offset`: magic, run tag, offset, filler
-// drawn from all three, and last a checksum of the words before it.
-class ProbeSector {
+class Search {
  public:
-  ProbeSector(std::uint64_t tag, std::uint64_t offset, std::uint32_t size)
-      : tag_(tag), offset_(offset), words_(size / 8) {}
-
-  void Fill(std::byte* out) const {
-    std::uint64_t sum = 0;
-    for (std::uint32_t i = 0; i < words_; ++i) {
-      const std::uint64_t word = i + 1 == words_ ? sum : Word(i);
-      sum = Mix(sum ^ word);
-      std::memcpy(out + i * 8, &word, 8);
-    }
+  Search(probe::ProbeDisk& disk, IBlockDevice& device, const TProbeOptions& options, const TProbePlan& plan,
+         TProbeResult& result)
+      : disk_(disk), options_(options), plan_(plan), result_(result), tag_(options.runTag) {
+    sector_ = device.SectorSize();
+    result_.claimedBytes = device.Size();
   }
 
-  bool Matches(const std::byte* in) const {
-    std::uint64_t sum = 0;
-    for (std::uint32_t i = 0; i < words_; ++i) {
-      const std::uint64_t expected = i + 1 == words_ ? sum : Word(i);
-      std::uint64_t word;
-      std::memcpy(&word, in + i * 8, 8);
-      if (word != expected) return false;
-      sum = Mix(sum ^ word);
+  Step Run() {
+    if (!Layout()) return Step::Fail;
+    buffer_ = probe::AllocateAligned(probe::kMaxTransfer);
+    if (const Step step = FirstRound(); step != Step::Go) return step;
+    while (!wrapGcd_ && LowestBad() < usable_) {
+      std::vector<std::uint64_t> points = NextRound();
+      if (points.empty()) break;
+      if (const Step step = LaterRound(points); step != Step::Go) return step;
     }
-    return true;
+    Conclude();
+    return Step::Go;
   }
 
  private:
-  std::uint64_t Word(std::uint32_t i) const {
-    switch (i) {
-      case 0: return kProbeMagic;
-      case 1: return tag_;
-      case 2: return offset_;
-      default: return Mix(tag_ ^ Mix(offset_ + i));
-    }
-  }
-  std::uint64_t tag_, offset_;
-  std::uint32_t words_;
-};
-
-std::string SizeText(std::uint32_t size, std::uint64_t offset) {
-  return std::to_string(size) + " bytes at offset " + std::to_string(offset);
-}
-
-// Where the probes and the cache flush go for one spacing.
-struct Layout {
-  std::uint32_t sector = 0;
-  std::uint64_t usable = 0;   // the reported size in whole sectors
-  std::uint64_t spacing = 0;
-  std::uint64_t firstSpan = 0;  // [0, firstSpan) is probe sectors throughout
-  std::uint64_t gridCount = 0;  // single probe sectors after the first span
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> flush;  // offset and length of each span read and rewritten
-  std::uint64_t flushBytes = 0;
-
-  Layout(std::uint64_t claimed, std::uint32_t sectorSize, std::uint64_t spacingBytes, std::uint64_t cacheBytes)
-      : sector(sectorSize), usable(claimed / sectorSize * sectorSize), spacing(spacingBytes) {
-    firstSpan = std::min(spacing, usable);
-    const std::uint64_t spans = usable / spacing;
-    gridCount = (spans >= 2 ? spans - 1 : 0) + (usable > spacing && usable % spacing != 0 ? 1 : 0);
-    // Each flush span runs up to the probe sector that ends its spacing.
-    const std::uint64_t target = cacheBytes + cacheBytes / 64;
-    for (std::uint64_t start = spacing; flushBytes < target && start < usable; start += spacing) {
-      const std::uint64_t end = std::min(start + spacing, usable) - sector;
-      if (end <= start) break;
-      flush.emplace_back(start, end - start);
-      flushBytes += end - start;
-    }
-  }
-
-  std::uint64_t GridOffset(std::uint64_t i) const {  // i-th single probe, ascending
-    const std::uint64_t end = (i + 2) * spacing;
-    return (end <= usable ? end : usable) - sector;
-  }
-  std::uint64_t ProbeBytes() const { return firstSpan + gridCount * sector; }
-  // Probes written and put back, and the flush written once.
-  std::uint64_t WrittenBytes() const { return 2 * ProbeBytes() + flushBytes; }
-};
-
-// The saved copy of every block the probe wrote, in write order, in one
-// aligned arena (each copy sector-aligned, ready to be written back).
-class UndoLog {
- public:
-  void Reserve(std::size_t entries, std::size_t bytes) {
-    entries_.reserve(entries);
-    arena_ = AllocateAligned(bytes);
-    capacity_ = bytes;
-  }
-  std::byte* Add(std::uint64_t offset, std::uint32_t size) {
-    if (used_ + size > capacity_) throw std::bad_alloc();
-    entries_.push_back({offset, size, used_});
-    used_ += size;
-    return arena_.get() + entries_.back().position;
-  }
-  void DropLast() {
-    used_ = entries_.back().position;
-    entries_.pop_back();
-  }
-  std::size_t Count() const { return entries_.size(); }
-  std::uint64_t Offset(std::size_t i) const { return entries_[i].offset; }
-  std::uint32_t Size(std::size_t i) const { return entries_[i].size; }
-  const std::byte* Data(std::size_t i) const { return arena_.get() + entries_[i].position; }
-
- private:
-  struct Entry {
-    std::uint64_t offset;
-    std::uint32_t size;
-    std::size_t position;
-  };
-  std::vector<Entry> entries_;
-  AlignedBytes arena_;
-  std::size_t capacity_ = 0, used_ = 0;
-};
-
-class ProbeRun {
- public:
-  ProbeRun(IBlockDevice& device, const TProbeOptions& options, const TProbePlan& plan)
-      : device_(device), options_(options), plan_(plan) {}
-
-  TProbeResult Run() {
-    Step step = Step::Fail;
-    try {
-      if (Prepare()) {
-        step = WriteProbes();
-        if (step == Step::Go) step = FlushCache();
-        if (step == Step::Go) step = Verify();
-      }
-    } catch (const std::bad_alloc&) {
-      result_.problem = "not enough memory for the probe";
-    } catch (const std::exception& error) {
-      result_.problem = std::string("the probe stopped: ") + error.what();
-    } catch (...) {
-      result_.problem = "the probe stopped on an unexpected error";
-    }
-    if (step == Step::Stop) result_.verdict = TProbeVerdict::Cancelled;
-    if (step == Step::Fail) result_.verdict = TProbeVerdict::Failed;
-    PutBack();
-    Report(100);
-    return std::move(result_);
-  }
-
- private:
-  enum class Step { Go, Stop, Fail };
-
-  bool Prepare() {
-    result_.claimedBytes = device_.Size();
-    const std::uint32_t sector = device_.SectorSize();
-    if (sector < 64 || sector % 8 != 0 || sector > kMaxTransfer || result_.claimedBytes < sector) {
-      result_.problem = "the device reports a sector size of " + std::to_string(sector) + " bytes and a size of " +
+  bool Layout() {
+    const std::uint32_t b = sector_;
+    if (b < 64 || b % 8 != 0 || b > probe::kMaxTransfer || probe::kMaxTransfer % b != 0 ||
+        result_.claimedBytes < 64 * std::uint64_t{probe::kMaxTransfer}) {
+      result_.problem = "the device reports a sector size of " + std::to_string(b) + " bytes and a size of " +
                         std::to_string(result_.claimedBytes) + " bytes, which the probe cannot use";
       return false;
     }
-    // Spread the probes wider until the whole run fits the write budget.
-    std::uint64_t spacing = (std::max<std::uint64_t>(plan_.resolutionBytes, sector) + sector - 1) / sector * sector;
-    layout_ = std::make_unique<Layout>(result_.claimedBytes, sector, spacing, plan_.largestCacheBytes);
-    while (layout_->WrittenBytes() > plan_.writeBudgetBytes && spacing < layout_->usable) {
-      spacing *= 2;
-      layout_ = std::make_unique<Layout>(result_.claimedBytes, sector, spacing, plan_.largestCacheBytes);
-    }
-    if (layout_->WrittenBytes() > plan_.writeBudgetBytes) {
-      result_.problem = "the probe needs " + std::to_string(layout_->WrittenBytes()) +
-                        " bytes written, more than its budget of " + std::to_string(plan_.writeBudgetBytes);
-      return false;
-    }
-    const std::uint64_t firstSpanPieces = (layout_->firstSpan + kMaxTransfer - 1) / kMaxTransfer;
-    const std::size_t entries = layout_->gridCount + firstSpanPieces + 1;  // one more: a failed flush write
-    log_.Reserve(entries, layout_->ProbeBytes() + kMaxTransfer);
-    result_.notPutBack.reserve(entries);
-    buffer_ = AllocateAligned(kMaxTransfer);
-    plannedBytes_ = 4 * layout_->ProbeBytes() + 2 * layout_->flushBytes;  // save, write, verify, put back; flush
+    usable_ = result_.claimedBytes / b * b;
+    grid_ = std::max<std::uint64_t>(plan_.resolutionBytes, b) / b * b;
+    const std::uint64_t mib = std::uint64_t{1} << 20;
+    topLength_ = std::clamp<std::uint64_t>((usable_ / 65536 + mib - 1) / mib * mib, 4 * mib, 32 * mib);
+    topStart_ = usable_ - topLength_;
+    const std::uint64_t flush = plan_.largestCacheBytes + plan_.largestCacheBytes / 64;
+    flushLength_ = std::min(flush, topStart_) / b * b;
+    flushStart_ = topStart_ - flushLength_;
     return true;
   }
 
-  // The first-span pieces of at most one transfer each, ascending.
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> FirstSpanPieces() const {
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> pieces;
-    for (std::uint64_t at = 0; at < layout_->firstSpan; at += kMaxTransfer)
-      pieces.emplace_back(at, static_cast<std::uint32_t>(std::min<std::uint64_t>(kMaxTransfer, layout_->firstSpan - at)));
-    return pieces;
-  }
+  std::uint64_t GridSector(std::uint64_t k) const { return k * grid_ - sector_; }
 
-  Step WriteProbes() {
-    for (std::uint64_t i = layout_->gridCount; i-- > 0;)
-      if (const Step step = WriteProbe(layout_->GridOffset(i), layout_->sector); step != Step::Go) return step;
-    const auto pieces = FirstSpanPieces();
-    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece)
-      if (const Step step = WriteProbe(piece->first, piece->second); step != Step::Go) return step;
-    return Step::Go;
-  }
+  // ---- Writing a batch
 
-  // Saves the block, logs the copy, then writes probe sectors over it. A
-  // failed write stays logged: it may have changed part of the block.
-  Step WriteProbe(std::uint64_t offset, std::uint32_t size) {
-    if (StopRequested()) return Step::Stop;
-    std::byte* saved = log_.Add(offset, size);
-    if (!ReadAt(offset, saved, size, "saving")) {
-      log_.DropLast();
-      return Step::Fail;
-    }
-    for (std::uint32_t at = 0; at < size; at += layout_->sector)
-      ProbeSector(options_.runTag, offset + at, layout_->sector).Fill(buffer_.get() + at);
-    return WriteAt(offset, buffer_.get(), size, "writing a probe") ? Step::Go : Step::Fail;
-  }
-
-  // Reads and rewrites unchanged more than any cache holds, so that every
-  // probe has left the cache before it is read back.
-  Step FlushCache() {
-    for (const auto& [start, length] : layout_->flush) {
-      for (std::uint64_t at = start; at < start + length; at += kMaxTransfer) {
-        if (StopRequested()) return Step::Stop;
-        const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(kMaxTransfer, start + length - at));
-        if (!ReadAt(at, buffer_.get(), size, "reading")) return Step::Fail;
-        if (!WriteAt(at, buffer_.get(), size, "rewriting")) {
-          std::memcpy(log_.Add(at, size), buffer_.get(), size);  // what it held, to be written again
-          return Step::Fail;
-        }
-      }
+  // Saves, journals and writes the blocks in order: probe sectors
+  // throughout. `pending` receives every sector written.
+  Step WriteBatch(const std::vector<Block>& blocks) {
+    if (const Step step = disk_.SaveBatch(blocks); step != Step::Go) return step;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+      const Block& block = blocks[i];
+      if (disk_.StopRequested()) return Step::Stop;
+      for (std::uint32_t at = 0; at < block.size; at += sector_)
+        probe::FillSector(tag_, block.offset + at, sector_, buffer_.get() + at);
+      if (!disk_.WriteSaved(i, buffer_.get(), "writing a probe")) return Step::Fail;
+      disk_.Done();
+      for (std::uint32_t at = 0; at < block.size; at += sector_) pending_.insert(block.offset + at);
     }
     return Step::Go;
   }
 
-  // Reads the probes back from the lowest; the first one that does not
-  // hold its own data ends the usable size.
-  Step Verify() {
-    std::uint64_t usableEnd = 0;
-    auto check = [&](std::uint64_t offset, std::uint32_t size, Step& step) {
-      step = Step::Go;
-      if (StopRequested()) return (step = Step::Stop), false;
-      if (!ReadAt(offset, buffer_.get(), size, "reading back")) return (step = Step::Fail), false;
-      for (std::uint32_t at = 0; at < size; at += layout_->sector) {
-        if (!ProbeSector(options_.runTag, offset + at, layout_->sector).Matches(buffer_.get() + at)) return false;
-        usableEnd = offset + at + layout_->sector;
-      }
-      return true;
-    };
+  // True when the marker no longer reads back as written: the cache has
+  // let go of it and of everything written before it.
+  bool MarkerGone(std::uint64_t marker, Step& step) {
+    if (!disk_.Read(marker, buffer_.get(), sector_, "reading the marker")) return (step = Step::Fail), false;
+    const auto named = probe::SectorOffset(tag_, buffer_.get(), sector_);
+    return !named || *named != marker;
+  }
+
+  // Rewrites the flush region unchanged until the marker has left the cache
+  // or `limit` bytes are done, skipping the batch's own sectors.
+  Step Flush(std::uint64_t marker, std::uint64_t limit, std::uint64_t& flushed, bool& gone) {
+    flushed = 0;
+    gone = false;
     Step step = Step::Go;
-    bool intact = true;
-    for (const auto& [offset, size] : FirstSpanPieces())
-      if (!(intact = check(offset, size, step))) break;
-    for (std::uint64_t i = 0; intact && i < layout_->gridCount; ++i) intact = check(layout_->GridOffset(i), layout_->sector, step);
-    if (step != Step::Go) return step;
-    result_.verdict = intact ? TProbeVerdict::Genuine : TProbeVerdict::Counterfeit;
-    result_.realBytes = intact ? result_.claimedBytes : usableEnd;
+    const std::uint64_t end = flushStart_ + flushLength_;
+    for (std::uint64_t at = flushStart_; at < end && flushed < limit;) {
+      if (disk_.StopRequested()) return Step::Stop;
+      if ((gone = MarkerGone(marker, step)) || step != Step::Go) return step;
+      const std::uint64_t pieceEnd = std::min({at + probe::kMaxTransfer, end, at + (limit - flushed)});
+      for (std::uint64_t from = at; from < pieceEnd;) {
+        auto next = pending_.lower_bound(from);
+        const std::uint64_t to = next != pending_.end() && *next < pieceEnd ? *next : pieceEnd;
+        if (to > from) {
+          const auto size = static_cast<std::uint32_t>(to - from);
+          if (!disk_.Read(from, buffer_.get(), size, "reading for the flush") ||
+              !disk_.Write(from, buffer_.get(), size, "rewriting for the flush"))
+            return Step::Fail;
+          flushed += size;
+        }
+        from = to == pieceEnd ? pieceEnd : to + sector_;
+      }
+      disk_.Done();
+      at = pieceEnd;
+    }
+    gone = MarkerGone(marker, step);
+    return step;
+  }
+
+  // ---- Reading back
+
+  void Classify(std::uint64_t offset, const std::byte* data) {
+    const auto named = probe::SectorOffset(tag_, data, sector_);
+    if (named && *named == offset) {
+      seen_[offset] = Seen::Good;
+      return;
+    }
+    if (named) AddWrap(*named > offset ? *named - offset : offset - *named);
+    // Overwritten by a later, higher write (the top block): says nothing of
+    // its own flash. Holding a lower one's data: it lies past the real size.
+    seen_[offset] = named && *named > offset ? Seen::Unknown : Seen::Bad;
+  }
+
+  void AddWrap(std::uint64_t distance) { wrapGcd_ = std::gcd(wrapGcd_, distance); }
+
+  Step ReadBack(const std::vector<Block>& blocks) {
+    for (const Block& block : blocks) {
+      if (disk_.StopRequested()) return Step::Stop;
+      if (!disk_.Read(block.offset, buffer_.get(), block.size, "reading back")) return Step::Fail;
+      for (std::uint32_t at = 0; at < block.size; at += sector_) Classify(block.offset + at, buffer_.get() + at);
+    }
     return Step::Go;
   }
 
-  // Writes every saved copy back, newest first; a write that fails is
-  // tried once more before its block is named as not put back.
-  void PutBack() {
-    std::uint32_t firstError = 0;
-    for (std::size_t i = log_.Count(); i-- > 0;) {
-      std::uint32_t error = 0;
-      if (WriteAt(log_.Offset(i), log_.Data(i), log_.Size(i), nullptr, error) ||
-          WriteAt(log_.Offset(i), log_.Data(i), log_.Size(i), nullptr, error))
-        continue;
-      if (result_.notPutBack.empty()) firstError = error;
-      result_.notPutBack.push_back(log_.Offset(i));
+  // One sector every top-block length below it: where the top block landed, if it wrapped.
+  Step ScanForWraps() {
+    for (std::uint64_t at = 0; at + sector_ <= topStart_; at += topLength_) {
+      if (disk_.StopRequested()) return Step::Stop;
+      if (!disk_.Read(at, buffer_.get(), sector_, "looking for wrapped blocks")) return Step::Fail;
+      if (const auto named = probe::SectorOffset(tag_, buffer_.get(), sector_); named && *named != at)
+        AddWrap(*named > at ? *named - at : at - *named);
     }
-    if (result_.notPutBack.empty()) return;
-    result_.verdict = TProbeVerdict::Failed;
-    if (!result_.problem.empty()) result_.problem += "; ";
-    result_.problem += std::to_string(result_.notPutBack.size()) + " of " + std::to_string(log_.Count()) +
-                       " saved blocks could not be written back, the first at offset " +
-                       std::to_string(result_.notPutBack.front()) + " (system error " + std::to_string(firstError) +
-                       "): what they held is lost";
+    return Step::Go;
   }
 
-  bool ReadAt(std::uint64_t offset, std::byte* data, std::uint32_t size, const char* doing) {
-    std::uint32_t error = 0;
-    bool done = false;
-    try {
-      done = device_.Read(offset, data, size, error);
-    } catch (...) {
+  // ---- Rounds
+
+  Step FirstRound() {
+    const std::uint64_t points = topStart_ / grid_;  // grid sectors below the top block
+    std::set<std::uint64_t> ks;
+    const std::uint64_t spread = std::min<std::uint64_t>(plan_.spreadProbes, points);
+    for (std::uint64_t i = 1; i <= spread; ++i) ks.insert(std::max<std::uint64_t>(1, i * points / (spread + 1)));
+    for (std::uint32_t i = 0; i < plan_.randomProbes && points > 0; ++i)
+      ks.insert(1 + probe::Mix(tag_ ^ (0x5a17 + i)) % points);
+    std::vector<Block> blocks;
+    for (auto k = ks.rbegin(); k != ks.rend(); ++k) blocks.push_back({GridSector(*k), sector_});
+    const std::size_t probes = blocks.size();
+    for (std::uint64_t at = topStart_; at < usable_; at += probe::kMaxTransfer)
+      blocks.push_back({at, static_cast<std::uint32_t>(std::min<std::uint64_t>(probe::kMaxTransfer, usable_ - at))});
+    const std::uint64_t marker = usable_ - sector_;
+
+    const std::uint64_t flushPieces = (flushLength_ + probe::kMaxTransfer - 1) / probe::kMaxTransfer;
+    const double seconds = 2 * (probes * disk_.Cost(true, true, sector_) + disk_.Cost(true, true, topLength_)) +
+                           disk_.Cost(true, false, flushLength_) + disk_.Cost(false, false, flushLength_) +
+                           2 * disk_.Cost(false, false, topLength_) +
+                           (topStart_ / topLength_) * disk_.Cost(false, true, sector_);
+    disk_.Plan(2 * blocks.size() + flushPieces, seconds);
+
+    if (const Step step = WriteBatch(blocks); step != Step::Go) return step;
+    std::uint64_t flushed = 0;
+    bool gone = false;
+    if (const Step step = Flush(marker, flushLength_, flushed, gone); step != Step::Go) return step;
+    // A marker lost and gone shows the cache's size; one that stayed, the largest assumed.
+    cacheBytes_ = gone ? flushed : flushLength_;
+    pending_.clear();
+    if (const Step step = ReadBack(blocks); step != Step::Go) return step;
+    return ScanForWraps();
+  }
+
+  // The highest sector end proven usable below `below`.
+  std::uint64_t HighestGoodEnd(std::uint64_t below) const {
+    for (auto it = seen_.lower_bound(below); it != seen_.begin();) {
+      --it;
+      if (it->second == Seen::Good && it->first + sector_ <= below) return it->first + sector_;
     }
-    if (!done) return Fail("reading", doing, offset, size, error);
-    result_.bytesRead += size;
-    Advance(size);
-    return true;
+    return 0;
   }
 
-  bool WriteAt(std::uint64_t offset, const std::byte* data, std::uint32_t size, const char* doing) {
-    std::uint32_t error = 0;
-    return WriteAt(offset, data, size, doing, error) || Fail("writing", doing, offset, size, error);
+  std::uint64_t LowestBad() const {
+    for (const auto& [offset, seen] : seen_)
+      if (seen == Seen::Bad) return offset;
+    return usable_;
   }
 
-  // Never throws: also used while putting back, after an exception.
-  bool WriteAt(std::uint64_t offset, const std::byte* data, std::uint32_t size, const char*, std::uint32_t& error) noexcept {
-    bool done = false;
-    try {
-      done = device_.Write(offset, data, size, error);
-    } catch (...) {
+  struct RoundCost {
+    std::uint64_t writes, bytes;
+    double seconds;
+  };
+  RoundCost CostOf(std::uint64_t n) const {
+    const std::uint64_t blocks = n + 1;  // the probes and the marker
+    const std::uint64_t flush = std::min(flushLength_, cacheBytes_ + 2 * grid_);
+    return {2 * blocks + 1 + n, 2 * blocks * sector_ + flush,
+            2 * blocks * disk_.Cost(true, true, sector_) + disk_.Cost(true, false, flush) +
+                disk_.Cost(false, false, flush) + (3 * blocks + flush / probe::kMaxTransfer) * disk_.Cost(false, true, sector_)};
+  }
+
+  // What is left of each budget once everything saved is written back.
+  RoundCost Left() const {
+    const std::uint64_t putBackWrites = disk_.SavedBlocks();
+    const double putBackSeconds = disk_.SavedBlocks() * disk_.Cost(true, true, sector_) +
+                                  disk_.Cost(true, false, disk_.SavedBytes());
+    auto less = [](double budget, double used) { return budget > used ? budget - used : 0.0; };
+    return {static_cast<std::uint64_t>(less(plan_.scatteredWriteBudget, double(result_.scatteredWrites + putBackWrites))),
+            static_cast<std::uint64_t>(less(double(plan_.writeBudgetBytes), double(result_.bytesWritten + disk_.SavedBytes()))),
+            less(plan_.secondsBudget, result_.modelledSeconds + putBackSeconds)};
+  }
+
+  static bool Fits(const RoundCost& cost, std::uint64_t rounds, const RoundCost& left) {
+    return cost.writes * rounds <= left.writes && cost.bytes * rounds <= left.bytes &&
+           cost.seconds * static_cast<double>(rounds) <= left.seconds;
+  }
+
+  // The grid sectors of the next round, ascending; none when the bracket
+  // is one grid step or the budgets allow no further round.
+  std::vector<std::uint64_t> NextRound() {
+    const std::uint64_t high = LowestBad(), low = HighestGoodEnd(high);
+    const std::uint64_t kLow = (low + sector_ + grid_ - 1) / grid_, kHigh = std::min(high, topStart_) / grid_;
+    if (kHigh < kLow) return {};
+    const std::uint64_t candidates = kHigh - kLow + 1;
+    const RoundCost left = Left();
+    // The fewest modelled seconds over the rounds still needed, within every budget.
+    std::uint64_t bestN = 0;
+    double bestSeconds = 0;
+    for (std::uint64_t rounds = 1; rounds <= 64; ++rounds) {
+      const double root = std::pow(static_cast<double>(candidates + 1), 1.0 / static_cast<double>(rounds));
+      const std::uint64_t n = std::clamp<std::uint64_t>(static_cast<std::uint64_t>(std::ceil(root - 1e-9)) - 1, 1, candidates);
+      const RoundCost cost = CostOf(n);
+      if (!Fits(cost, rounds, left)) continue;
+      const double seconds = cost.seconds * static_cast<double>(rounds);
+      if (bestN == 0 || seconds < bestSeconds) bestN = n, bestSeconds = seconds;
+      if (n == 1) break;
     }
-    if (!done) return false;
-    result_.bytesWritten += size;
-    Advance(size);
-    return true;
-  }
-
-  bool Fail(const char* transfer, const char* doing, std::uint64_t offset, std::uint32_t size, std::uint32_t error) {
-    result_.problem = std::string(doing) + ": " + transfer + " " + SizeText(size, offset) + " failed (system error " +
-                      std::to_string(error) + ")";
-    return false;
-  }
-
-  bool StopRequested() const { return options_.stopRequested && options_.stopRequested(); }
-
-  void Advance(std::uint64_t bytes) noexcept {
-    doneBytes_ += bytes;
-    if (plannedBytes_ > 0) Report(static_cast<int>(std::min<std::uint64_t>(99, doneBytes_ * 100 / plannedBytes_)));
-  }
-
-  void Report(int percent) noexcept {
-    if (percent == lastPercent_ || !options_.onProgress) return;
-    lastPercent_ = percent;
-    try {
-      options_.onProgress(percent);
-    } catch (...) {  // a progress display that fails must not keep the blocks from being put back
+    // No full search fits: one round as large as the budgets allow.
+    if (bestN == 0)
+      for (std::uint64_t n = candidates; n >= 1 && bestN == 0; n = n > 64 ? n * 3 / 4 : n - 1)
+        if (Fits(CostOf(n), 1, left)) bestN = n;
+    if (bestN == 0) return {};
+    std::vector<std::uint64_t> points;
+    for (std::uint64_t i = 1; i <= bestN; ++i) {
+      const std::uint64_t k = kLow + (i * (candidates + 1)) / (bestN + 1) - 1;
+      if (points.empty() || points.back() != GridSector(k)) points.push_back(GridSector(k));
     }
+    const RoundCost cost = CostOf(points.size());
+    disk_.Plan(2 * (points.size() + 1) + std::min(flushLength_, cacheBytes_ + 2 * grid_) / probe::kMaxTransfer,
+               cost.seconds);
+    return points;
   }
 
-  IBlockDevice& device_;
+  Step LaterRound(const std::vector<std::uint64_t>& points) {
+    // The marker: a sector known to be lost, written after the round's probes.
+    const auto top = seen_.find(usable_ - sector_);
+    const std::uint64_t marker = top != seen_.end() && top->second == Seen::Bad ? top->first : LowestBad();
+    std::vector<Block> blocks;
+    for (auto point = points.rbegin(); point != points.rend(); ++point) blocks.push_back({*point, sector_});
+    blocks.push_back({marker, sector_});
+    if (const Step step = WriteBatch(blocks); step != Step::Go) return step;
+    std::uint64_t flushed = 0;
+    bool gone = false;
+    const std::uint64_t limit = std::min(flushLength_, cacheBytes_ + 2 * grid_);
+    if (const Step step = Flush(marker, limit, flushed, gone); step != Step::Go) return step;
+    pending_.clear();
+    if (!gone) {
+      // The cache still holds the round: nothing it read is trusted, and a
+      // further round is priced for the largest cache.
+      cacheBytes_ = flushLength_;
+      return Step::Go;
+    }
+    blocks.pop_back();
+    return ReadBack(blocks);
+  }
+
+  void Conclude() {
+    const std::uint64_t lowestBad = LowestBad();
+    if (lowestBad == usable_ && !wrapGcd_) {
+      result_.verdict = TProbeVerdict::Genuine;
+      result_.realBytes = result_.realBytesAtMost = result_.claimedBytes;
+      return;
+    }
+    result_.verdict = TProbeVerdict::Counterfeit;
+    if (wrapGcd_ && wrapGcd_ <= lowestBad) {
+      result_.realBytes = result_.realBytesAtMost = wrapGcd_;
+      return;
+    }
+    const std::uint64_t cutoff = wrapGcd_ ? std::min(wrapGcd_, lowestBad) : lowestBad;
+    result_.realBytes = HighestGoodEnd(cutoff);
+    result_.realBytesAtMost = cutoff;
+  }
+
+  probe::ProbeDisk& disk_;
   const TProbeOptions& options_;
   const TProbePlan& plan_;
-  TProbeResult result_;
-  std::unique_ptr<Layout> layout_;
-  UndoLog log_;
-  AlignedBytes buffer_;
-  std::uint64_t plannedBytes_ = 0, doneBytes_ = 0;
-  int lastPercent_ = -1;
+  TProbeResult& result_;
+  const std::uint64_t tag_;
+  std::uint32_t sector_ = 0;
+  std::uint64_t usable_ = 0, grid_ = 0, topStart_ = 0, topLength_ = 0, flushStart_ = 0, flushLength_ = 0;
+  std::uint64_t cacheBytes_ = 0, wrapGcd_ = 0;
+  std::map<std::uint64_t, Seen> seen_;  // sector offset -> what its read back showed
+  std::set<std::uint64_t> pending_;     // sectors of the batch under way, which the flush must not rewrite
+  probe::AlignedBytes buffer_;
 };
 
 }  // namespace
@@ -397,7 +370,24 @@ TProbeResult ProbeCapacity(IBlockDevice& device, const TProbeOptions& options) {
 }
 
 TProbeResult ProbeCapacity(IBlockDevice& device, const TProbeOptions& options, const TProbePlan& plan) {
-  return ProbeRun(device, options, plan).Run();
+  TProbeResult result;
+  probe::ProbeDisk disk(device, options, plan, result);
+  Step step = Step::Fail;
+  try {
+    step = Search(disk, device, options, plan, result).Run();
+  } catch (const std::bad_alloc&) {
+    result.problem = "not enough memory for the probe";
+  } catch (const std::exception& error) {
+    result.problem = std::string("the probe stopped: ") + error.what();
+  } catch (...) {
+    result.problem = "the probe stopped on an unexpected error";
+  }
+  if (step == Step::Stop) result.verdict = TProbeVerdict::Cancelled;
+  if (step == Step::Fail) result.verdict = TProbeVerdict::Failed;
+  if (step != Step::Go) result.realBytes = result.realBytesAtMost = 0;
+  disk.PutBack();
+  disk.Finish();
+  return result;
 }
 
 }  // namespace sw

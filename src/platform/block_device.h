@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace sw {
 
@@ -15,6 +16,10 @@ class IBlockDevice {
   // false with a system error code in `error` when the transfer failed
   virtual bool Read(std::uint64_t offset, void* data, std::uint32_t size, std::uint32_t& error) = 0;
   virtual bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) = 0;
+  // Who the disk is (maker, product, serial number and size), so that a
+  // journal of its blocks is only ever applied to the same disk; empty when
+  // the disk does not say.
+  virtual std::string Identity() const { return {}; }
 };
 
 // Passes every call on to a device it does not own: a device handed out
@@ -30,6 +35,7 @@ class TForwardingBlockDevice : public IBlockDevice {
   bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) override {
     return inner_.Write(offset, data, size, error);
   }
+  std::string Identity() const override { return inner_.Identity(); }
 
  private:
   IBlockDevice& inner_;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/block_device.h"
@@ -26,6 +27,9 @@ class Win32BlockDevice final : public IBlockDevice {
   std::uint32_t SectorSize() const override { return sectorSize_; }
   bool Read(std::uint64_t offset, void* data, std::uint32_t size, std::uint32_t& error) override;
   bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) override;
+  std::string Identity() const override { return identity_; }
+  void SetIdentity(std::string identity) { identity_ = std::move(identity); }
+  HANDLE Handle() const { return handle_.Get(); }
 
   // Handles that must stay open while the device is used (the locks of the
   // disk's volumes); closed with it.
@@ -48,6 +52,7 @@ class Win32BlockDevice final : public IBlockDevice {
   std::unique_ptr<unsigned char, TPagesRelease> buffer_;
   std::uint32_t bufferSize_ = 0;
   std::vector<UniqueHandle> held_;
+  std::string identity_;
 };
 
 }  // namespace sw

@@ -18,6 +18,10 @@ class IRawDisks {
   // every volume of the disk first and keeps them so while the device
   // lives: a raw write under a mounted volume is refused.
   virtual std::unique_ptr<IBlockDevice> OpenDiskOf(char letter, std::string& why) = 0;
+  // The attached disk whose Identity() is `identity`, opened the same way
+  // and on the same conditions (a journal's disk may have lost its volume
+  // and its letter); nothing, and why, when there is none.
+  virtual std::unique_ptr<IBlockDevice> OpenDiskWithIdentity(const std::string& identity, std::string& why) = 0;
 };
 
 }  // namespace sw

@@ -11,6 +11,7 @@ namespace sw {
 class Win32RawDisks final : public IRawDisks {
  public:
   std::unique_ptr<IBlockDevice> OpenDiskOf(char letter, std::string& why) override;
+  std::unique_ptr<IBlockDevice> OpenDiskWithIdentity(const std::string& identity, std::string& why) override;
 };
 
 }  // namespace sw

@@ -13,6 +13,13 @@ bool ParseInteger(const std::string& text, int64_t& value) {
   return ec == std::errc() && ptr == end;
 }
 
+// A price: a decimal number from 0 to 100000, with a point.
+bool ParsePrice(const std::string& text, double& value) {
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+  return ec == std::errc() && ptr == end && value >= 0 && value <= 100000;
+}
+
 bool ParseYesNo(const std::string& text, bool& value) {
   const std::string lower = AsciiLower(text);
   if (lower == "yes" || lower == "true" || lower == "1") return value = true, true;
@@ -139,6 +146,14 @@ std::string Apply(SimulatedDrive& drive, const std::string& key, const std::stri
   } else if (key == "write-cache-mib") {
     if (!ParseInteger(value, number) || number < 0 || number > 4096) return "write-cache-mib must be 0 to 4096";
     drive.capacity.writeCacheMib = static_cast<int>(number);
+  } else if (key == "probe-write-ms" || key == "probe-read-us" || key == "seq-write-mbs" || key == "seq-read-mbs") {
+    double price = 0;
+    if (!ParsePrice(value, price)) return key + " must be a number from 0 to 100000";
+    CapacityBehaviour& capacity = drive.capacity;
+    (key == "probe-write-ms"  ? capacity.probeWriteMs
+     : key == "probe-read-us" ? capacity.probeReadUs
+     : key == "seq-write-mbs" ? capacity.seqWriteMBs
+                              : capacity.seqReadMBs) = price;
   } else if (key == "media") {
     const std::string lower = AsciiLower(value);
     if (lower == "removable") drive.mediaType = 11;

@@ -42,6 +42,9 @@ struct CapacityBehaviour {
   bool wraps = false;             // else limbo, when realBytes is set
   bool staleReads = false;
   int writeCacheMib = 0;          // a cache that answers reads of recent writes
+  // What each raw transfer is charged, as modelled time (never slept): a
+  // scattered write, a scattered read, and the sequential rates in MB/s.
+  double probeWriteMs = 0, probeReadUs = 0, seqWriteMBs = 0, seqReadMBs = 0;
 };
 
 // Another program that has the volume open, as Explorer has a stick it

@@ -170,8 +170,24 @@ bool TSimBlockDevice::Refused(std::uint64_t offset, std::uint32_t size, std::uin
   return false;
 }
 
+// A refused transfer costs nothing: the stick answered at once.
+void TSimBlockDevice::Charge(bool write, std::uint64_t offset, std::uint32_t size) {
+  const TSimCosts& costs = description_.costs;
+  std::uint64_t& lastEnd = write ? lastWriteEnd_ : lastReadEnd_;
+  const bool scattered = offset != lastEnd;
+  lastEnd = offset + size;
+  (write ? writes_ok_ : reads_) += 1;
+  if (scattered) {
+    (write ? scatteredWrites_ : scatteredReads_) += 1;
+    modelledSeconds_ += write ? costs.probeWriteMs / 1e3 : costs.probeReadUs / 1e6;
+  }
+  const double rate = write ? costs.seqWriteMBs : costs.seqReadMBs;
+  if (rate > 0) modelledSeconds_ += size / (rate * 1e6);
+}
+
 bool TSimBlockDevice::Read(std::uint64_t offset, void* data, std::uint32_t size, std::uint32_t& error) {
   if (Refused(offset, size, error)) return false;
+  Charge(false, offset, size);
   auto* out = static_cast<std::byte*>(data);
   for (std::uint32_t at = 0; at < size; at += sectorSize_) ReadSector((offset + at) / sectorSize_, out + at);
   bytesRead_ += size;
@@ -180,12 +196,17 @@ bool TSimBlockDevice::Read(std::uint64_t offset, void* data, std::uint32_t size,
 
 bool TSimBlockDevice::Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) {
   if (Refused(offset, size, error)) return false;
+  if (description_.writeProtected) {
+    error = kSimErrorWriteProtect;
+    return false;
+  }
   const auto* in = static_cast<const std::byte*>(data);
   if (++writes_ == description_.failWriteNumber) {
     if (size > 0) WriteSector(offset / sectorSize_, in);
     error = kSimErrorIo;
     return false;
   }
+  Charge(true, offset, size);
   for (std::uint32_t at = 0; at < size; at += sectorSize_) WriteSector((offset + at) / sectorSize_, in + at);
   bytesWritten_ += size;
   return true;

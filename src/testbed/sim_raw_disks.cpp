@@ -10,7 +10,7 @@
 namespace sw::testbed {
 namespace {
 
-TSimStickDescription FlashOf(const SimulatedDrive& drive) {
+TSimStickDescription DescribeFlash(const SimulatedDrive& drive) {
   TSimStickDescription flash;
   flash.claimedBytes = static_cast<std::uint64_t>(drive.sizeBytes);
   const CapacityBehaviour& capacity = drive.capacity;
@@ -21,15 +21,24 @@ TSimStickDescription FlashOf(const SimulatedDrive& drive) {
   }
   flash.cacheMiB = static_cast<std::uint32_t>(capacity.writeCacheMib);
   flash.contentSeed = static_cast<std::uint64_t>(drive.number);
+  flash.identity = drive.vendor + " " + drive.product + " " + drive.serial;
+  flash.costs = {capacity.probeWriteMs, capacity.probeReadUs, capacity.seqWriteMBs, capacity.seqReadMBs};
   return flash;
 }
 
 // The disk as Windows hands it out: a write-protected stick refuses every
 // write, and a write under a volume that is not locked is refused with
-// access denied, as for any mounted volume.
+// access denied, as for any mounted volume. A disk found by its identity
+// comes with its volumes locked (`locksVolumes`) for as long as it lives.
 class TGuardedDisk final : public TForwardingBlockDevice {
  public:
-  TGuardedDisk(IBlockDevice& flash, const SimulatedDrive& drive) : TForwardingBlockDevice(flash), drive_(drive) {}
+  TGuardedDisk(IBlockDevice& flash, SimulatedDrive& drive, bool locksVolumes)
+      : TForwardingBlockDevice(flash), drive_(drive), locksVolumes_(locksVolumes) {
+    if (locksVolumes_) drive_.volumeLocked[0] = drive_.volumeLocked[1] = true;
+  }
+  ~TGuardedDisk() override {
+    if (locksVolumes_) drive_.volumeLocked[0] = drive_.volumeLocked[1] = false;
+  }
   bool Write(std::uint64_t offset, const void* data, std::uint32_t size, std::uint32_t& error) override {
     if (drive_.writeProtected) {
       error = ERROR_WRITE_PROTECT;
@@ -55,7 +64,8 @@ class TGuardedDisk final : public TForwardingBlockDevice {
     return false;
   }
 
-  const SimulatedDrive& drive_;
+  SimulatedDrive& drive_;
+  bool locksVolumes_;
 };
 
 }  // namespace
@@ -67,10 +77,25 @@ std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskOf(char letter, std::st
     why = "it is not a removable USB disk";
     return nullptr;
   }
-  std::unique_ptr<TSimBlockDevice>& flash = flash_[letter];
-  if (!flash) flash = std::make_unique<TSimBlockDevice>(FlashOf(*drive));
   // The check borrows the flash, which stays with the testbed.
-  return std::make_unique<TGuardedDisk>(*flash, *drive);
+  return std::make_unique<TGuardedDisk>(FlashOf(*drive), *drive, false);
+}
+
+std::unique_ptr<IBlockDevice> SimulatedRawDisks::OpenDiskWithIdentity(const std::string& identity, std::string& why) {
+  for (SimulatedDrive& drive : machine_.drives) {
+    if (drive.mediaType != 11 || HeldNow(drive) || drive.volumeLocked[0] || drive.volumeLocked[1] ||
+        FlashOf(drive).Identity() != identity)
+      continue;
+    return std::make_unique<TGuardedDisk>(FlashOf(drive), drive, true);
+  }
+  why = "no removable USB disk attached is that disk";
+  return nullptr;
+}
+
+TSimBlockDevice& SimulatedRawDisks::FlashOf(const SimulatedDrive& drive) {
+  std::unique_ptr<TSimBlockDevice>& flash = flash_[drive.letter];
+  if (!flash) flash = std::make_unique<TSimBlockDevice>(DescribeFlash(drive));
+  return *flash;
 }
 
 const TSimBlockDevice* SimulatedRawDisks::Flash(char letter) const {

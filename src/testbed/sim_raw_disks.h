@@ -17,10 +17,12 @@ class SimulatedRawDisks final : public IRawDisks {
  public:
   explicit SimulatedRawDisks(Machine& machine) : machine_(machine) {}
   std::unique_ptr<IBlockDevice> OpenDiskOf(char letter, std::string& why) override;
+  std::unique_ptr<IBlockDevice> OpenDiskWithIdentity(const std::string& identity, std::string& why) override;
   // The flash of the drive of `letter` as the checks left it; null before the first.
   const TSimBlockDevice* Flash(char letter) const;
 
  private:
+  TSimBlockDevice& FlashOf(const SimulatedDrive& drive);
   Machine& machine_;
   std::map<char, std::unique_ptr<TSimBlockDevice>> flash_;
 };

@@ -77,6 +77,27 @@ TEST(MachineTest, RefusesMistakesWithTheirLineNumbers) {
                                "drive 1: no size"}));
 }
 
+TEST(MachineTest, ReadsTheFlashAndThePricesOfItsTransfers) {
+  const ParseResult result = ParseMachine(
+      "[drive]\nsize = 8000000000\nletter = E\nfolder = e\nreal-size = 4294967296\ncounterfeit = limbo\n"
+      "limbo-reads = stale\nwrite-cache-mib = 64\nprobe-write-ms = 25.7\nprobe-read-us = 112\n"
+      "seq-write-mbs = 20\nseq-read-mbs = 60.5\n"
+      "[drive]\nnumber = 2\nsize = 1\nletter = F\nfolder = f\nprobe-write-ms = fast\nseq-read-mbs = -1\n",
+      "C:\\machine");
+  EXPECT_EQ(result.errors, (std::vector<std::string>{"line 18: probe-write-ms must be a number from 0 to 100000",
+                                                     "line 19: seq-read-mbs must be a number from 0 to 100000"}));
+  ASSERT_EQ(result.machine.drives.size(), 2u);
+  const CapacityBehaviour& capacity = result.machine.drives[0].capacity;
+  EXPECT_EQ(capacity.realBytes, 4294967296LL);
+  EXPECT_FALSE(capacity.wraps);
+  EXPECT_TRUE(capacity.staleReads);
+  EXPECT_EQ(capacity.writeCacheMib, 64);
+  EXPECT_DOUBLE_EQ(capacity.probeWriteMs, 25.7);
+  EXPECT_DOUBLE_EQ(capacity.probeReadUs, 112);
+  EXPECT_DOUBLE_EQ(capacity.seqWriteMBs, 20);
+  EXPECT_DOUBLE_EQ(capacity.seqReadMBs, 60.5);
+}
+
 TEST(MachineTest, ReadsTheVolumeSizeAndWhetherAnotherProgramHoldsIt) {
   auto drive = ParseMachine("[drive]\nsize = 8011120640\nletter = Q\nfolder = q\nvolume-size = 67108864\n"
                             "held-by-program = yes\nformat-in-use = yes\n", "C:\\m").machine.drives[0];

@@ -1,8 +1,8 @@
 // The capacity probe on any simulated stick (genuine, wrapping or losing
 // writes, with a write cache) and any fault point: a genuine stick is never
-// called counterfeit, the real size is never overstated nor missed by more
-// than the probe spacing, the budget holds, and every block is put back
-// unless the stick vanished, in which case the probe says so.
+// called counterfeit, the real size lies within the bracket the probe
+// names, the budget holds, and every block is put back unless the stick
+// vanished, in which case the probe says so.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "capacity/capacity_probe.h"
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TSimStickDescription stick;
   stick.kind = static_cast<TSimStickKind>(in.ConsumeIntegralInRange(0, 2));
   stick.sectorSize = in.ConsumeIntegralInRange(0, 7) == 0 ? 4096 : 512;
-  stick.claimedBytes = in.ConsumeIntegralInRange<std::uint64_t>(1, 2048) * kMiB +
+  stick.claimedBytes = in.ConsumeIntegralInRange<std::uint64_t>(64, 2048) * kMiB +
                        in.ConsumeIntegralInRange<std::uint64_t>(0, 4095) * stick.sectorSize;
   stick.realBytes = in.ConsumeIntegralInRange<std::uint64_t>(1, stick.claimedBytes);
   stick.limboReadsStale = in.ConsumeBool();
@@ -37,20 +37,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.runTag = in.ConsumeIntegral<std::uint64_t>();
   options.stopRequested = [&] { return fault == 3 && ++asks >= faultAt; };
   int lastPercent = -1;
-  options.onProgress = [&](int percent) {
-    FUZZ_CHECK(percent > lastPercent && percent <= 100);
-    lastPercent = percent;
+  options.onProgress = [&](const TProbeProgress& progress) {
+    FUZZ_CHECK(progress.percent >= lastPercent && progress.percent <= 100);
+    FUZZ_CHECK(progress.blocksDone <= progress.blocksPlanned);
+    lastPercent = progress.percent;
   };
   const TProbeResult result = ProbeCapacity(device, options, plan);
 
   const std::uint64_t sector = stick.sectorSize, claimed = device.Size();
   const std::uint64_t real = stick.kind == TSimStickKind::Genuine ? claimed : std::max(stick.realBytes / sector * sector, sector);
-  const std::uint64_t spacing = (plan.resolutionBytes + sector - 1) / sector * sector;
+  const std::uint64_t spacing = std::max<std::uint64_t>(plan.resolutionBytes, sector) / sector * sector;
   FUZZ_CHECK(result.claimedBytes == claimed && lastPercent == 100);
   FUZZ_CHECK(result.bytesWritten == device.BytesWritten() && result.bytesRead == device.BytesRead());
+  FUZZ_CHECK(result.refusedError == 0 || result.verdict == TProbeVerdict::Failed);
   FUZZ_CHECK((result.verdict == TProbeVerdict::Failed) == !result.problem.empty());
   FUZZ_CHECK(real < claimed || result.verdict != TProbeVerdict::Counterfeit);
-  if (result.verdict == TProbeVerdict::Counterfeit) FUZZ_CHECK(result.realBytes <= real && real - result.realBytes < spacing);
+  if (result.verdict == TProbeVerdict::Counterfeit) FUZZ_CHECK(result.realBytes <= real && real <= result.realBytesAtMost);
   if (result.verdict == TProbeVerdict::Genuine) FUZZ_CHECK(result.realBytes == claimed);
   if (fault != 2) {
     FUZZ_CHECK(result.notPutBack.empty() && device.ChangedOffsets().empty());
