@@ -227,6 +227,11 @@ bool TSpeedUpOperation::CapacityStage() {
 }
 
 void TSpeedUpOperation::FormatStage() {
+  // From here on the stick may hold less than the backup: a later start must know.
+  if (backup_ && !backup_->MarkErased()) {
+    FormatFailed = true;
+    return;
+  }
   Log("Format USB drive...");
   const auto mediaKind = static_cast<uint8_t>(MediaKindOf(driveLetter_));
   // The files planned onto the new file system may need the smaller unit
