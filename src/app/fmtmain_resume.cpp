@@ -25,9 +25,8 @@ bool WritableStick(char letter) {
 
 void TMainForm::OfferUnfinishedRestore(bool atStart) {
   if (OperationRunning || tk::Application().Terminated()) return;
-  std::vector<std::string> folders = RememberedBackupFolders();
-  folders.push_back(DefaultBackupFolder());
-  for (const TUnfinishedRestore& found : FindUnfinishedRestores(folders, DeviceIdentities, &WritableStick)) {
+  for (const TUnfinishedRestore& found :
+       FindUnfinishedRestores(RememberedBackupFolders(), DeviceIdentities, &WritableStick)) {
     if (OfferStopped(found.folder, found.note.started)) continue;
     if (found.match == TStickMatch::None) {
       if (atStart)

@@ -1,5 +1,5 @@
 // Finding a backup whose restore did not finish: the remembered backup
-// folders (and the default one beside the program) are read for their
+// folders are read for their
 // notes' first lines only, and a note that is not "restored" and whose
 // erase had begun is matched with the sticks attached now. Cheap enough
 // for the window's thread: no note's file list and no stick is read.
