@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "copy/copy_paths.h"
@@ -18,6 +19,18 @@ constexpr char kNotRestored[] = "not restored";
 constexpr char kTemporarySuffix[] = ".new";
 // A note of a backup of a million files stays well below this.
 constexpr DWORD kLargestMarker = 512u << 20;
+// The note's lines before its file list fit in this with room to spare.
+constexpr DWORD kHeaderBytes = 64 * 1024;
+
+struct TStageName {
+  TBackupStage stage;
+  const char* text;
+};
+constexpr TStageName kStageNames[] = {
+    {TBackupStage::BackingUp, "backing up"}, {TBackupStage::BackedUp, "backed up"},
+    {TBackupStage::Erased, "erased"},        {TBackupStage::Restoring, "restoring"},
+    {TBackupStage::Restored, "restored"},
+};
 
 bool ReadNumber(const std::string& text, std::int64_t& number) {
   if (text.empty() || text.size() > 18) return false;
@@ -52,12 +65,40 @@ bool ReadListedFile(const std::string& value, TCopiedFile& file) {
   return ReadNumber(value.substr(0, first), file.size) && ReadHash(value.substr(first + 1, second - first - 1), file.hash);
 }
 
+// Reads up to `limit` bytes of the note in `folder`; nothing when it cannot
+// be read or is larger than kLargestMarker.
+std::optional<std::string> ReadNoteText(const std::string& folder, DWORD limit) {
+  UniqueHandle file(CreateFileW(LongPath(WithTrailingBackslash(folder) + kBackupMarkerName).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargestMarker) return std::nullopt;
+  std::string text(static_cast<size_t>(std::min<LONGLONG>(size.QuadPart, limit)), '\0');
+  DWORD read = 0;
+  if (!text.empty() && (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr) ||
+                        read != text.size()))
+    return std::nullopt;
+  return text;
+}
+
 }  // namespace
+
+std::string StageText(TBackupStage stage) {
+  for (const TStageName& name : kStageNames)
+    if (name.stage == stage) return name.text;
+  return "unknown";
+}
 
 std::string FormatBackupMarker(const TBackupMarker& marker) {
   std::string text = std::string(kFirstLine) + "\r\ndrive=" + marker.drive + "\r\nstarted=" + marker.started +
                      "\r\nfiles=" + std::to_string(marker.files) + "\r\nbytes=" + std::to_string(marker.bytes) +
                      "\r\nstate=" + (marker.restored ? kRestored : kNotRestored) + "\r\n";
+  // Read by this program only; an older one skips the keys it does not know.
+  if (marker.stage != TBackupStage::Unknown) text += "stage=" + StageText(marker.stage) + "\r\n";
+  if (marker.stick.Identified())
+    text += "serial=" + marker.stick.serial + "\r\nvendor=" + marker.stick.vendor + "\r\nproduct=" +
+            marker.stick.product + "\r\n";
+  if (marker.stick.diskBytes > 0) text += "disk=" + std::to_string(marker.stick.diskBytes) + "\r\n";
   for (const TCopiedFile& file : marker.list) {
     char hash[17];
     std::snprintf(hash, sizeof(hash), "%016llx", static_cast<unsigned long long>(file.hash));
@@ -91,22 +132,34 @@ std::optional<TBackupMarker> ParseBackupMarker(const std::string& text) {
     else if (key == "bytes" && !ReadNumber(value, marker.bytes)) return std::nullopt;
     // Anything but a clear "restored" keeps the folder.
     else if (key == "state") marker.restored = value == kRestored;
+    else if (key == "stage") {
+      for (const TStageName& name : kStageNames)
+        if (value == name.text) marker.stage = name.stage;
+    } else if (key == "serial") marker.stick.serial = value;
+    else if (key == "vendor") marker.stick.vendor = value;
+    else if (key == "product") marker.stick.product = value;
+    else if (key == "disk" && !ReadNumber(value, marker.stick.diskBytes)) return std::nullopt;
   }
+  // "restored" is the one word that frees the folder: a stage says no more than it.
+  if (marker.stage == TBackupStage::Restored && !marker.restored) marker.stage = TBackupStage::Unknown;
+  if (marker.restored) marker.stage = TBackupStage::Restored;
+  if (marker.drive.size() >= 2 && marker.drive[1] == ':') marker.stick.letter = AsciiUpper(marker.drive.substr(0, 1))[0];
   return marker;
 }
 
 std::optional<TBackupMarker> ReadBackupMarker(const std::string& folder) {
-  UniqueHandle file(CreateFileW(LongPath(WithTrailingBackslash(folder) + kBackupMarkerName).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargestMarker) return std::nullopt;
-  std::string text(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!text.empty() && (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr) ||
-                        read != text.size()))
-    return std::nullopt;
-  return ParseBackupMarker(text);
+  const std::optional<std::string> text = ReadNoteText(folder, kLargestMarker);
+  if (!text) return std::nullopt;
+  return ParseBackupMarker(*text);
+}
+
+std::optional<TBackupMarker> ReadBackupMarkerHeader(const std::string& folder) {
+  std::optional<std::string> text = ReadNoteText(folder, kHeaderBytes);
+  if (!text) return std::nullopt;
+  // Up to the first listed file, or the last whole line read.
+  const size_t list = text->find("\nfile=");
+  text->resize(list != std::string::npos ? list + 1 : text->rfind('\n') + 1);
+  return ParseBackupMarker(*text);
 }
 
 bool WriteBackupMarker(const std::string& folder, const TBackupMarker& marker) {

@@ -1,5 +1,6 @@
-// The small note a backup leaves in its folder: which drive it saved, when,
-// how many files and bytes, whether it has been copied back and checked,
+// The small note a backup leaves in its folder: which drive it saved (its
+// letter and the stick's identity), when, how many files and bytes, the
+// stage the run had reached, whether it has been copied back and checked,
 // and every file it holds with its size and content hash. A folder whose
 // note says "not restored" holds the only copy of a drive's files and is
 // never deleted; the file list is what lets a restored backup be deleted
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/stick_identity.h"
 #include "copy/copy_folder.h"
 
 namespace sw {
@@ -19,6 +21,10 @@ namespace sw {
 // onto the drive.
 inline constexpr char kBackupMarkerName[] = "stickwise-backup.txt";
 
+// How far the run of a backup got. A note of an older program has no stage:
+// Unknown, which counts as "the stick may have been erased".
+enum class TBackupStage { Unknown, BackingUp, BackedUp, Erased, Restoring, Restored };
+
 struct TBackupMarker {
   std::string drive;    // the drive root the files came from, as "E:\"
   std::string started;  // "yyyy-mm-dd hh:mm:ss", local time
@@ -26,7 +32,20 @@ struct TBackupMarker {
   std::int64_t bytes = 0;
   bool restored = false;
   std::vector<TCopiedFile> list;  // every file the backup wrote, once it has been made
+  TBackupStage stage = TBackupStage::Unknown;
+  // The stick the files came from; a note of an older program knows only
+  // the letter of `drive`.
+  TStickIdentity stick;
+  // The stick may hold less than the backup: its erase has begun and the
+  // files were not all copied back and checked.
+  bool RestoreUnfinished() const {
+    return !restored && (stage == TBackupStage::Unknown || stage == TBackupStage::Erased ||
+                         stage == TBackupStage::Restoring);
+  }
 };
+
+// The stage as the note writes it ("backed up", "erased", ...).
+std::string StageText(TBackupStage stage);
 
 // The note's text, and the note read back from a text; nothing when the
 // text is not such a note.
@@ -47,6 +66,9 @@ TBackupFolderState InspectBackupFolder(const std::string& folder);
 // never left half written); false when it cannot be written.
 bool WriteBackupMarker(const std::string& folder, const TBackupMarker& marker);
 std::optional<TBackupMarker> ReadBackupMarker(const std::string& folder);
+// The note without its file list, read from its first part only: cheap
+// enough for the window's thread however many files the backup holds.
+std::optional<TBackupMarker> ReadBackupMarkerHeader(const std::string& folder);
 // Renames `folder` aside to "<folder> yyyy-mm-dd hhmmss" (with a number
 // added if that exists); the new path, or empty when it could not be renamed.
 std::string KeepFolderAside(const std::string& folder, const std::string& stamp);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "app/backup_history.h"
 #include "app/backup_location.h"
 #include "app/backup_marker.h"
 #include "app/drive_copy.h"
@@ -89,10 +90,12 @@ bool TDriveBackup::Make() {
   folder_ = chosen_;
   started_ = LocalStamp(*run_.Services().locale, false);
   // The note goes in first: from now on this folder may hold the only copy.
-  if (!WriteNote(false, false)) {
+  if (!WriteNote(TBackupStage::BackingUp, false)) {
     folder_.clear();
     return Refuse("Cannot write into the backup folder " + chosen_ + ". Nothing was erased.");
   }
+  // Remembered at once: a run that is killed from here on is found again at the next start.
+  RememberBackupFolder(folder_);
   TCopySafeguards safeguards;
   // The check before the erase must read what the disk holds: the volume is
   // flushed once before it, or, where it cannot be, each file as it is written.
@@ -105,13 +108,14 @@ bool TDriveBackup::Make() {
   run_.BeginStage("Backing up", static_cast<std::int64_t>(listing_.files.size()), TotalBytes(listing_.files));
   const TCopyStatistics copied = CopyDriveContents(run_, DriveRoot(), folder_, &safeguards);
   run_.EndStage(!run_.Stopped());
-  // Whatever the run reached is listed, so the note tells what the folder holds.
-  WriteNote(false, true);
-  if (run_.Stopped()) return false;  // Cancel, or the window was closed, during the backup
-
   // Every path the listing found must be in the backup: a file that did not
   // reach it, or that another one took the place of, would be lost.
   std::vector<std::string> missing = PathsNotBackedUp(listing_.files, backedUp_);
+  const bool complete = !run_.Stopped() && missing.empty() && copied.DroppedByError == 0;
+  // Whatever the run reached is listed, so the note tells what the folder holds.
+  WriteNote(complete ? TBackupStage::BackedUp : TBackupStage::BackingUp, true);
+  if (run_.Stopped()) return false;  // Cancel, or the window was closed, during the backup
+
   // The listing has served: the later stages check against the backup's own
   // list, and a long one holds megabytes.
   std::vector<TCopiedFile>().swap(listing_.files);
@@ -175,6 +179,8 @@ bool TDriveBackup::MakeReady(const std::string& folder, bool& foreign) {
     const std::string files = " (" + FileCount(outcome.keptFiles) + ").";
     if (outcome.unrestored) {
       Log("An earlier backup that was not copied back is kept in " + outcome.keptIn + files);
+      // Still found at a later start under its new name.
+      RememberBackupFolder(outcome.keptIn);
       if (SameDriveLetter(outcome.drive.empty() ? 0 : outcome.drive[0], driveLetter_))
         keptUnrestored_.push_back({outcome.keptIn});
     } else if (outcome.keptWhole) {
@@ -376,7 +382,7 @@ bool TDriveBackup::BackUpAgain(const std::vector<std::string>& paths) {
     else added.push_back(file);
   }
   backedUp_.insert(backedUp_.end(), added.begin(), added.end());
-  WriteNote(false, true);
+  WriteNote(TBackupStage::BackedUp, true);
   if (!copy.failed.empty())
     return Refuse(FileCount(static_cast<long long>(copy.failed.size())) + " of drive " + DriveName() +
                   " could not be backed up again, so it is not formatted. Nothing was erased.");
@@ -434,8 +440,15 @@ bool TDriveBackup::CheckBeforeErase() {
                 " as it was copied, so the drive is not formatted. Nothing was erased.");
 }
 
+bool TDriveBackup::MarkErased() {
+  if (WriteNote(TBackupStage::Erased, true)) return true;
+  return Refuse("Cannot write into the backup folder " + folder_ + ", so drive " + DriveName() +
+                " is not formatted. Nothing was erased.");
+}
+
 bool TDriveBackup::Restore() {
   Log("Data is being copied back to USB drive ...");
+  WriteNote(TBackupStage::Restoring, true);
   TCopySafeguards safeguards;
   // The check after the restore must read what the stick holds, as for the backup.
   const bool driveFlushes = FlushVolumeOf(DriveRoot());
@@ -467,7 +480,7 @@ bool TDriveBackup::Restore() {
     return false;
   }
   Log("Restore verified: " + Thousands(check.files) + " files, " + Thousands(check.bytes) + " bytes, all identical.");
-  WriteNote(true, true);
+  WriteNote(TBackupStage::Restored, true);
   return true;
 }
 
@@ -494,8 +507,8 @@ std::string TDriveBackup::StopQuestion() const {
          folder_ + ".";
 }
 
-bool TDriveBackup::WriteNote(bool restored, bool withList) {
-  TBackupMarker marker{DriveRoot(), started_, 0, 0, restored, {}};
+bool TDriveBackup::WriteNote(TBackupStage stage, bool withList) {
+  TBackupMarker marker{DriveRoot(), started_, 0, 0, stage == TBackupStage::Restored, {}, stage, run_.Options().stick};
   for (const TCopiedFile& file : withList ? backedUp_ : listing_.files) {
     ++marker.files;
     marker.bytes += file.size;

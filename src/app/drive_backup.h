@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/backup_marker.h"
 #include "app/restore_check.h"
 #include "copy/copy_folder.h"
 
@@ -47,6 +48,10 @@ class TDriveBackup {
   // drive matches the backup, false (logged, nothing erased) when it cannot
   // be read, keeps changing, or a second pass fails.
   bool HoldsStill();
+  // Notes that the erase begins; false (logged, nothing erased) when the
+  // note cannot be written, since a later start would not know the stick
+  // holds less than the backup.
+  bool MarkErased();
   // Copies the backup back onto the formatted drive and checks every file
   // there; true only when all came back identical (the note then says so).
   bool Restore();
@@ -92,7 +97,7 @@ class TDriveBackup {
   // (logged, with the first file or the shortfall) when they do not fit.
   bool PlanRestore(const std::vector<TCopiedFile>& files);
   bool HasRoom();
-  bool WriteNote(bool restored, bool withList);
+  bool WriteNote(TBackupStage stage, bool withList);
   // Checks the backed-up files below `root` as the stage `stage`, with its progress.
   TRestoreCheck CheckWithProgress(const std::string& stage, const std::string& root);
   // Logs each path (the first 20, then how many more) after `prefix`.

@@ -135,6 +135,8 @@ void TMainForm::StartupSequence() {
   if (year > 2021) lblCopyright->SetCaption(CopyrightCaptionForYear(lblCopyright->Caption(), year));
   MakerWebAddress = AssembleMakerWebAddress();  // step 17
   startupCompleted_ = true;
+  // A run killed after the erase left files only in its backup: offered first.
+  OfferUnfinishedRestore(true);
 }
 
 bool TMainForm::CheckAdministrator() {
@@ -232,6 +234,8 @@ void TMainForm::RelistDevices() {
 void TMainForm::Timer1Timer() {
   Timer1->SetEnabled(false);
   dioRefreshClick();
+  // A stick plugged in may be one whose restore did not finish.
+  OfferUnfinishedRestore(false);
 }
 
 void TMainForm::cbDeviceChange() { ApplySelectedDevice(); }

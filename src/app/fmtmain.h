@@ -11,6 +11,7 @@
 #include "app/run_host.h"
 #include "app/run_options.h"
 #include "app/services.h"
+#include "app/stick_identity.h"
 #include "app/stop_token.h"
 #include "platform/taskbar.h"
 #include "devices/U_USB.h"
@@ -99,6 +100,11 @@ class TMainForm : public tk::TForm {
   // Handles the window's messages until the run under way has ended; at
   // once when none is.
   void WaitForRunEnd();
+  // Looks for a backup whose restore did not finish and whose stick is
+  // attached, and offers to copy it back on a worker (resume_restore.cpp).
+  // `atStart`: the start-up also names unfinished restores of sticks that
+  // are not attached. Nothing when a run is under way.
+  void OfferUnfinishedRestore(bool atStart);
   // A re-listing fell due while the operation ran; it runs once when it ends.
   bool RelistingDue = false;
 
@@ -137,8 +143,10 @@ class TMainForm : public tk::TForm {
   // ---- Device list: a drive offered by the identification pass. The pass
   // sets the pending fields and calls AddPendingDevice, which turns them
   // into one entry of cbDevice and clears them.
-  std::string PendingVendor, PendingProduct, PendingRevision, PendingDrivePath;
+  std::string PendingVendor, PendingProduct, PendingRevision, PendingDrivePath, PendingSerial;
   long long PendingSize = 0;
+  // What is known of each entry of cbDevice, in the same order.
+  std::vector<TStickIdentity> DeviceIdentities;
   void AddPendingDevice();
   // Looks the device entry up in WmiDisks; outputs not found keep their values.
   void LookupSelectedDisk(const std::string& entry, int& DriveNumber, std::string& DeviceId, int& PartitionCount,
@@ -211,6 +219,10 @@ class TMainForm : public tk::TForm {
   std::unique_ptr<IRunHost> runHost_;
   std::unique_ptr<TRunWorker> worker_;
   TaskbarState taskbarState_ = TaskbarState::None;
+  // Unfinished restores offered in this session ("folder*started"): each is
+  // offered once until the next start or until its stick is plugged in again.
+  std::vector<std::string> offered_;
+  bool resumeRunning_ = false;
   bool startupCompleted_ = false;
 };
 

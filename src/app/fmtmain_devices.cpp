@@ -34,21 +34,35 @@ void TMainForm::AddPendingDevice() {
                                             services_.locale->DecimalSeparator());
   const bool wasEmpty = cbDevice->Count() == 0;
   cbDevice->Add(entry);
+  TStickIdentity identity;
+  identity.letter = root.empty() ? 0 : AsciiUpper(root.substr(0, 1))[0];
+  identity.vendor = Trim(PendingVendor);
+  identity.product = Trim(PendingProduct);
+  identity.serial = Trim(PendingSerial);
+  identity.diskBytes = PendingSize;
+  DeviceIdentities.push_back(identity);
   if (wasEmpty) cbDevice->SetItemIndex(0);
   PendingVendor.clear();
   PendingProduct.clear();
   PendingRevision.clear();
   PendingDrivePath.clear();
+  PendingSerial.clear();
   PendingSize = 0;
 }
 
 void TMainForm::RefreshDeviceList() {
   cbDevice->Clear();
+  DeviceIdentities.clear();
   IdentifyDrivesIntoDeviceList();
   if (cbDevice->Count() > 0) return;
   // Nothing identified: the removable logical drives stand in as bare roots.
   const std::vector<std::string> roots = ListRemovableDrives();
-  for (const std::string& root : roots) cbDevice->Add(root);
+  for (const std::string& root : roots) {
+    cbDevice->Add(root);
+    TStickIdentity identity;
+    identity.letter = root.empty() ? 0 : AsciiUpper(root.substr(0, 1))[0];
+    DeviceIdentities.push_back(identity);
+  }
   if (!roots.empty()) cbDevice->SetItemIndex(0);
 }
 

@@ -20,6 +20,7 @@ class MainFormDriveIdSink : public IDriveIdSink {
     form_.PendingRevision = drive.revision;
     form_.PendingSize = drive.size;
     form_.PendingDrivePath = drive.drivePath;
+    form_.PendingSerial = drive.serial;
     form_.AddPendingDevice();
   }
 

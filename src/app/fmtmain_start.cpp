@@ -32,6 +32,10 @@ TRunOptions TMainForm::TakeRunOptions() {
   std::string deviceId, sizeText;
   LookupSelectedDisk(options.deviceEntry, driveNumber, deviceId, partitionCount, options.sizeNumber, options.sizeUnit,
                      sizeText);
+  const int index = cbDevice->ItemIndex();
+  if (index >= 0 && static_cast<size_t>(index) < DeviceIdentities.size()) options.stick = DeviceIdentities[index];
+  // The letter the run works on is the one the note keeps.
+  options.stick.letter = options.driveLetter == 0 ? 0 : AsciiUpper(std::string(1, options.driveLetter))[0];
   return options;
 }
 
@@ -64,6 +68,11 @@ void TMainForm::RunEnded(const TRunEnd& end) {
   }
   RunDueRelisting();
   if (!end.error.empty()) tk::Application().HandleException(Exception(end.error));
+  // An unfinished restore offered and ended: another may wait.
+  if (resumeRunning_) {
+    resumeRunning_ = false;
+    OfferUnfinishedRestore(false);
+  }
 }
 
 void TMainForm::WaitForRunEnd() {

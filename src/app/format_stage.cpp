@@ -30,6 +30,11 @@ bool SmallerClusterCanHelp(TLibraryAnswer answer) {
 }  // namespace
 
 void TSpeedUpOperation::FormatStage() {
+  // From here on the stick may hold less than the backup: a later start must know.
+  if (backup_ && !backup_->MarkErased()) {
+    FormatFailed = true;
+    return;
+  }
   Log("Format USB drive...");
   const auto mediaKind = static_cast<uint8_t>(MediaKindOf(driveLetter_));
   // The format library's limits or the files planned onto the new file

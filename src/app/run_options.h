@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "app/stick_identity.h"
+
 namespace sw {
 
 struct TRunOptions {
@@ -20,6 +22,13 @@ struct TRunOptions {
   // The chosen disk's size as the device list read it: a number and its unit.
   long long sizeNumber = 0;
   std::string sizeUnit;
+  // The chosen stick as the identification read it; its note keeps it.
+  TStickIdentity stick;
+  // A copy-back run instead of a speed-up: the backup folder whose note
+  // says its restore did not finish, and how its stick was recognised
+  // (`stick` and `driveLetter` are the attached stick's).
+  std::string resumeFolder;
+  TStickMatch resumeMatch = TStickMatch::None;
 };
 
 }  // namespace sw

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/resume_restore.h"
 #include "app/speedup_operation.h"
 
 namespace sw {
@@ -15,10 +16,18 @@ TRunWorker::~TRunWorker() {
 
 void TRunWorker::Run() noexcept {
   TRunEnd end;
+  bool declined = false;
   try {
-    TSpeedUpOperation operation(context_);
-    operation.Run();
-    end.succeeded = operation.Succeeded();
+    if (!context_.Options().resumeFolder.empty()) {
+      TResumeRestore resume(context_);
+      resume.Run();
+      end.succeeded = resume.Succeeded();
+      declined = resume.Declined();
+    } else {
+      TSpeedUpOperation operation(context_);
+      operation.Run();
+      end.succeeded = operation.Succeeded();
+    }
   } catch (const std::exception& error) {
     end.error = error.what();
   } catch (...) {
@@ -27,7 +36,7 @@ void TRunWorker::Run() noexcept {
   TStopToken& stop = context_.Stop();
   if (!end.error.empty()) stop.Request(TStopReason::Fatal);
   // A run the user stopped has not failed.
-  end.failed = !end.succeeded && stop.Reason() != TStopReason::Cancel && stop.Reason() != TStopReason::Close;
+  end.failed = !end.succeeded && !declined && stop.Reason() != TStopReason::Cancel && stop.Reason() != TStopReason::Close;
   context_.Host().Ended(end);
 }
 

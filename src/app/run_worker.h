@@ -1,5 +1,6 @@
 // The worker thread of one run: it runs the speed-up operation from its
-// first check to its end line and tells the host how the run ended as its
+// first check to its end line (or, for options naming a backup folder to
+// resume, the copy-back of an unfinished restore) and tells the host how the run ended as its
 // last act. The window destroys it when that end arrives, which joins it.
 #pragma once
 

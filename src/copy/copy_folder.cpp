@@ -9,6 +9,7 @@
 #include "copy/copy_paths.h"
 #include "copy/copy_times.h"
 #include "copy/file_mask.h"
+#include "copy/folder_look.h"
 #include "copy/folder_listing.h"
 #include "copy/verified_copy.h"
 #include "platform/dialogs.h"
@@ -206,7 +207,12 @@ bool TFolderCopyRun::CopyTree(const std::string& source, const std::string& dest
       const std::string childDestination = flatten_ ? destinationFolder : destinationFolder + name;
       if (Guarded() && safeguards_->folders != nullptr)
         safeguards_->folders->push_back(childSource.substr(runSource_.size()));
+      const TFolderLook look{entry.attributes, entry.found != nullptr ? entry.found->ftCreationTime : FILETIME{},
+                             entry.lastWrite};
       goOn = CopyTree(childSource, WithTrailingBackslash(childDestination), "");
+      // Writing into a folder changes its time: the folder takes its
+      // source's look once its files are in.
+      if (Guarded() && !flatten_ && !listOnly_) ApplyFolderLook(childDestination, look);
       continue;
     }
     // Errors while one file is handled are shown and stop the run; the

@@ -37,6 +37,7 @@ struct OfferedDrive {
   std::string revision;
   std::string drivePath;  // e.g. \\.\PhysicalDrive2
   int64_t size = 0;       // bytes
+  std::string serial;     // as the descriptor reads; empty when it holds none
 };
 
 class IDriveIdSink {

@@ -91,7 +91,7 @@ bool ReadPhysicalDriveInNTWithZeroRights(tresults_array_dv& results, const Drive
     sink.LogText(FormatText("\r\n**** DISK_GEOMETRY_EX for drive %d ****\r\nDisk is %s fixed\r\nDiskSize = %s\r\n",
                             n, mediaWord.c_str(), std::to_string(diskSize).c_str()));
 
-    if (!fixed) sink.OfferDrive({texts.vendorId, texts.productId, texts.productRevision, path, diskSize});
+    if (!fixed) sink.OfferDrive({texts.vendorId, texts.productId, texts.productRevision, path, diskSize, texts.serialNumber});
     if (recordIndex) {
       results[*recordIndex].size = diskSize > 0 ? static_cast<uint64_t>(diskSize) : 0;
       results[*recordIndex].drive_type = mediaWord;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "copy/content_hash.h"
+#include "copy/folder_look.h"
 #include "copy_fixture.h"
 #include "platform/text.h"
 
@@ -82,6 +83,36 @@ TEST_F(GuardedCopyTest, EachFileIsListedWithItsHashAndKeepsItsTimeAndAttributes)
   }
   SetFileAttributesW(Widen(Dst("a.txt")).c_str(), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesW(Widen(Src("a.txt")).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(GuardedCopyTest, EachFolderComesWithItsAttributesAndTimesAfterItsFilesAreWritten) {
+  tree.Write("src\\plain\\a.txt", "a");
+  tree.Write("src\\kept\\inner\\b.txt", "b");
+  constexpr DWORD kLook = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  const struct {
+    const char* folder;
+    DWORD attributes;
+    int day;
+  } folders[] = {{"plain", 0, 11}, {"kept", kLook, 12}, {"kept\\inner", FILE_ATTRIBUTE_HIDDEN, 13}};
+  for (const auto& folder : folders) {
+    ASSERT_TRUE(ApplyFolderLook(Src(folder.folder), {folder.attributes, DayTime(folder.day), DayTime(folder.day)}));
+  }
+  TCopySafeguards safeguards;
+  EXPECT_TRUE(RunGuarded(safeguards));
+  for (const auto& folder : folders) {
+    const std::optional<TFolderLook> look = ReadFolderLook(Dst(folder.folder));
+    ASSERT_TRUE(look) << folder.folder;
+    // What the source's file system keeps of them (Wine keeps no read-only folder).
+    const DWORD kept = ReadFolderLook(Src(folder.folder))->attributes & kLook;
+    EXPECT_EQ(kept & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), folder.attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(look->attributes & kLook, kept) << folder.folder;
+    const FILETIME expected = DayTime(folder.day);
+    EXPECT_EQ(CompareFileTime(&look->modified, &expected), 0) << folder.folder;
+  }
+  for (const char* folder : {"kept\\inner", "kept"}) {
+    SetFileAttributesW(Widen(Src(folder)).c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(Widen(Dst(folder)).c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }
 
 TEST_F(GuardedCopyTest, AFolderInAFilesPlaceIsACopyErrorInEveryKindOfRun) {

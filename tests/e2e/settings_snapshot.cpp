@@ -15,7 +15,7 @@ SettingsSnapshot::SettingsSnapshot() {
   HKEY raw = nullptr;
   keyExisted_ = RegOpenKeyExW(HKEY_CURRENT_USER, SettingsPath().c_str(), 0, KEY_QUERY_VALUE, &raw) == ERROR_SUCCESS;
   UniqueRegKey key(raw);
-  for (const wchar_t* name : {L"Options", L"FS"}) {
+  for (const wchar_t* name : {L"Options", L"FS", L"Backups", L"NotOffered"}) {
     Value value{name, std::nullopt};
     DWORD type = 0, size = 0;
     if (keyExisted_ && RegQueryValueExW(key.Get(), name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {

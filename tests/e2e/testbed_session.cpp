@@ -104,7 +104,12 @@ void TestbedSession::Start(const std::string& driveKeys, int copies) {
                  "serial = 0123456789ABCDEF\nsize = 16008609792\nletter = " +
                      std::string(1, letter_) + "\nfolder = stick\nfilesystem = FAT32\nlabel = POCKET\nsteps = 4\n"
                      "step-ms = 10\n" + driveKeys);
+  Launch(copies);
+}
 
+void TestbedSession::Launch(int copies) {
+  const std::wstring exe = folder_ + L"\\" + Widen(kTestbedName);
+  const std::string ini = Narrow(folder_) + "\\machine.ini";
   std::wstring commandLine = L"\"" + exe + L"\" \"" + Widen(ini) + L"\"";
   std::vector<UniqueHandle> copiesStarted;
   std::vector<DWORD> pids;
@@ -154,6 +159,23 @@ std::string TestbedSession::StartWithBackup() const {
   if (!ui::AnswerDialog("Confirmation", "Yes", "back up data", kStepTimeoutMs)) return "no backup question";
   const ui::FolderChoice choice = ui::ChooseFolder("Browse for Folder", BackupFolder(), kStepTimeoutMs);
   return choice.accepted ? std::string() : "folder dialog: " + choice.problem;
+}
+
+void TestbedSession::Kill() {
+  if (!process_) return;
+  TerminateProcess(process_.Get(), 1);
+  WaitForSingleObject(process_.Get(), kExitWaitMs);
+  process_.Reset();
+  window_ = nullptr;
+}
+
+std::string TestbedSession::StartAgain() {
+  problem_.clear();
+  // The killed window may linger a moment in the window list.
+  const DWORD start = GetTickCount();
+  while (ui::WaitForWindow(kMainCaption, 50) != nullptr && GetTickCount() - start < kStepTimeoutMs) Sleep(50);
+  Launch(1);
+  return problem_;
 }
 
 std::vector<DWORD> TestbedSession::WaitForOtherCopies(unsigned timeoutMs) const {

@@ -62,9 +62,15 @@ class TestbedSession {
   // Waits until the copies without the window have ended; their exit codes
   // (STILL_ACTIVE for one that did not end in time).
   std::vector<DWORD> WaitForOtherCopies(unsigned timeoutMs = kWindowTimeoutMs) const;
+  // Ends the testbed at once, as a power cut or a kill would: nothing of
+  // it runs on. Then starts it again on the same folder, stick and
+  // settings; empty when its window is up again, else why not.
+  void Kill();
+  std::string StartAgain();
 
  private:
   void Start(const std::string& driveKeys, int copies);
+  void Launch(int copies);
 
   SettingsSnapshot settings_;  // restored after the testbed has saved its own
   std::string problem_;

@@ -4,6 +4,7 @@
 // left out are named, and a stop after the erase asks first.
 #include "start_fixture.h"
 
+#include "app/backup_history.h"
 #include "app/backup_marker.h"
 #include "app/drive_backup.h"
 #include "platform/text.h"
@@ -147,8 +148,11 @@ TEST_F(LifecycleTest, AStopAfterTheEraseAsksFirstAndTheNoteTellsWhatWasRestored)
       EXPECT_EQ(ReadBackupMarker(BackupFolder())->restored, !stop);
       EXPECT_EQ(FilesBelow(BackupFolder()), WithNote());
       EXPECT_EQ(FilesBelow(Root()) != Files(), stop);
-      // A close answered Yes closes the window (saving the settings) once the restore has stopped.
-      EXPECT_EQ(SettingsKeyExists(), closing && stop);
+      // A close answered Yes closes the window (saving the settings) once the restore has stopped;
+      // the backup folder was remembered in them as soon as its note was written.
+      EXPECT_EQ(registry::ValueExists(registry::OpenForReading(HKEY_CURRENT_USER, kSettingsKey).Get(), "Options"),
+                closing && stop);
+      EXPECT_EQ(RememberedBackupFolders().front(), BackupFolder());
       registry::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
       NextCase();
     }
