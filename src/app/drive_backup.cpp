@@ -23,6 +23,7 @@
 #include "copy/copy_paths.h"
 #include "copy/listing_changes.h"
 #include "copy/verified_copy.h"
+#include "format/drive_queries.h"
 #include "format/volume_capacity.h"
 #include "platform/dialogs.h"
 #include "platform/locale.h"
@@ -83,6 +84,30 @@ long long BackupBytesNeeded(const std::vector<TCopiedFile>& files, size_t folder
   return needed;
 }
 
+namespace {
+
+// The default backup folder made for the dialog to offer; removed again
+// unless kept, and only while it is still empty.
+class TOfferedFolder {
+ public:
+  explicit TOfferedFolder(const std::string& folder) {
+    if (!folder.empty() && !FolderExists(folder) &&
+        SHCreateDirectoryExW(nullptr, Widen(folder).c_str(), nullptr) == ERROR_SUCCESS)
+      made_ = folder;
+  }
+  ~TOfferedFolder() {
+    if (!made_.empty()) RemoveDirectoryW(Widen(made_).c_str());  // fails, and keeps it, when not empty
+  }
+  TOfferedFolder(const TOfferedFolder&) = delete;
+  TOfferedFolder& operator=(const TOfferedFolder&) = delete;
+  void Keep() { made_.clear(); }
+
+ private:
+  std::string made_;
+};
+
+}  // namespace
+
 TDriveBackup::TDriveBackup(TRunContext& run) : run_(run), driveLetter_(run.Options().driveLetter) {}
 
 bool TDriveBackup::Make() {
@@ -137,11 +162,16 @@ bool TDriveBackup::ChooseFolder() {
   if (run_.Stopped()) return false;
   const std::string unreadable = "Drive " + DriveName() + " cannot be read, so it is not backed up or formatted. Nothing was erased.";
   if (!DriveReadable(DriveRoot())) return Refuse(unreadable);
-  // The default folder is only where the dialog opens: nothing is made,
-  // emptied or moved there until the user's choice is final.
+  // The default folder is where the dialog opens. On a first run it does
+  // not exist yet: it is made empty (an empty folder loses nothing), so
+  // the dialog can offer it, and taken away again if another is chosen.
+  // Nothing in it is emptied or moved until the user's choice is final.
   const std::string start = DefaultBackupFolder();
+  TOfferedFolder offered(BackupLocationRefusal(start, DriveRoot()) ? std::string() : start);
+  const std::string instruction = "Choose an empty folder for the backup of drive " + DriveName() + " (needs " +
+                                  FormatSize(UsedBytes(), run_.DecimalSeparator()) + ").";
   for (;;) {
-    const std::optional<std::string> chosen = run_.Services().dialogs->SelectFolder(nullptr, start);
+    const std::optional<std::string> chosen = run_.Services().dialogs->SelectFolder(nullptr, start, instruction);
     if (!chosen) return Refuse(kNoBackupFolder);
     if (!DriveReadable(DriveRoot())) return Refuse(unreadable);
     if (const std::optional<std::string> why = BackupLocationRefusal(*chosen, DriveRoot())) {
@@ -160,8 +190,15 @@ bool TDriveBackup::ChooseFolder() {
       continue;
     }
     chosen_ = *chosen;
+    if (SamePath(chosen_, start)) offered.Keep();
     return true;
   }
+}
+
+std::uint64_t TDriveBackup::UsedBytes() const {
+  const std::int64_t total = drive::TotalBytes(driveLetter_);
+  const std::int64_t free = drive::FreeBytes(driveLetter_);
+  return total > 0 && free >= 0 && free <= total ? static_cast<std::uint64_t>(total - free) : 0;
 }
 
 bool TDriveBackup::MakeReady(const std::string& folder, bool& foreign) {

@@ -77,6 +77,8 @@ class TDriveBackup {
   };
 
   bool ChooseFolder();
+  // What the drive's files take, as its file system counts it; 0 when unknown.
+  std::uint64_t UsedBytes() const;
   // Makes a folder of ours ready for the backup; false (logged) when it
   // could not be; `foreign` when it holds other files and was left alone.
   bool MakeReady(const std::string& folder, bool& foreign);

@@ -30,9 +30,10 @@ class TPausingDialogs final : public IDialogs {
     TWait wait(*this);
     return inner_.AskReplace(owner, title, text);
   }
-  std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) override {
+  std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder,
+                                          const std::string& instruction) override {
     TWait wait(*this);
-    return inner_.SelectFolder(owner, startFolder);
+    return inner_.SelectFolder(owner, startFolder, instruction);
   }
 
  private:

@@ -79,8 +79,8 @@ void TSpeedUpOperation::FormatStage() {
         Log("Drive " + DriveName() + " is write-protected: it refuses every write, so it cannot be formatted.");
         break;
       }
-      // After a Cancel nothing is tried again.
-      if (smallerRetry && SmallerClusterCanHelp(answer) && !Stopped()) {
+      // A Cancel still makes the second try, which the library stops at its first command.
+      if (smallerRetry && SmallerClusterCanHelp(answer)) {
         Log("Format disk program initializing...");
         cluster = kSmallerCluster;
         smallerRetry = false;

@@ -156,7 +156,6 @@ void TSpeedUpOperation::EnterBusyState() { run_.State(TRunState::Running); }
 bool TSpeedUpOperation::CheckDiskStage() {
   run_.Status(kScanning);
   run_.State(TRunState::Running);
-  std::string failure;
   try {
     if (FormatEngine == nullptr) throw Exception("The format engine is not available.");
     TEngineEvents events(run_);
@@ -166,24 +165,21 @@ bool TSpeedUpOperation::CheckDiskStage() {
     // Verbose follows the log's visibility, which is always shown.
     if (!FormatEngine->CheckDisk(DriveRoot(), true, true, true, options_.scan)) {
       Log("Check disk operation failed!");
+      // The holder the user would not force closed would meet the format too.
       if (FormatEngine->DeclinedInUse()) {
         Log("Drive " + DriveName() + " stays in use by another program, so it is not checked. Nothing was erased.");
         return false;
       }
-      failure = FormatEngine->LastAnswer() != TLibraryAnswer::None ? LibraryAnswerName(FormatEngine->LastAnswer())
-                                                                  : "the check did not finish";
     }
     run_.Percent(0);
     if (FormatEngine->FileSysProblem()) Log("*** Check disk found problems with " + DriveName());
   } catch (const std::exception& error) {
     Log(std::string("Error: ") + error.what());
-    failure = error.what();
   }
+  // A check that failed is logged and the format still runs: the files are
+  // in the verified backup, and the format makes a new file system.
   Log("Disk scan completed.");
-  // A check the user asked for is not skipped without a word.
-  if (failure.empty() || Stopped()) return true;
-  return GoOnWithout("Drive " + DriveName() + " could not be checked for errors: " + failure + ".",
-                     "without the check");
+  return true;
 }
 
 bool TSpeedUpOperation::CapacityStage() {
@@ -198,8 +194,10 @@ bool TSpeedUpOperation::CapacityStage() {
   run_.Status(checking);
   std::string why = "this program has no access to whole disks";
   IRawDisks* disks = run_.Services().rawDisks;
+  std::unique_ptr<IBlockDevice> device = disks != nullptr ? disks->OpenDiskOf(driveLetter_, why) : nullptr;
+  // The probe writes only while every volume of the disk is locked.
   TDiskAccess access;
-  if (disks != nullptr) {
+  if (device) {
     access = LockStickDisk(run_, force_, BackupFolder());
     if (access.declined) {
       Log("Drive " + DriveName() + " stays in use by another program, so its real capacity is not checked. "
@@ -208,9 +206,11 @@ bool TSpeedUpOperation::CapacityStage() {
       return false;
     }
     if (Stopped()) return false;
-    why = access.why;
+    if (!access.locks) {
+      why = access.why;
+      device.reset();
+    }
   }
-  std::unique_ptr<IBlockDevice> device = access.locks ? disks->OpenDiskOf(driveLetter_, why) : nullptr;
   if (!device) {
     if (GoOnWithout("The real capacity of drive " + DriveName() + " could not be checked: " + why + ".",
                     "without the check"))

@@ -37,7 +37,7 @@ class TSpeedUpOperation {
   bool Confirm();
   void EnterBusyState();
   // False when the run must stop before the erase: the user would not
-  // force the drive closed, or would not go on without a check that failed.
+  // force the drive closed.
   bool CheckDiskStage();
   // The real-capacity check; false when the run must stop before the erase
   // (a counterfeit stick, logged and shown, or a stop request).

@@ -26,9 +26,10 @@ class TWindowDialogs final : public IDialogs {
     tk::OnWindowThread([&] { answer = Inner().AskReplace(form_.Handle(), title, text); });
     return answer;
   }
-  std::optional<std::string> SelectFolder(WindowHandle, const std::string& startFolder) override {
+  std::optional<std::string> SelectFolder(WindowHandle, const std::string& startFolder,
+                                          const std::string& instruction) override {
     std::optional<std::string> chosen;
-    tk::OnWindowThread([&] { chosen = Inner().SelectFolder(form_.Handle(), startFolder); });
+    tk::OnWindowThread([&] { chosen = Inner().SelectFolder(form_.Handle(), startFolder, instruction); });
     return chosen;
   }
 

@@ -121,6 +121,9 @@ bool TFmtChkDsk::WaitForExclusiveOpen(const std::string& root) {
   const std::string path = "\\\\.\\" + root.substr(0, 1) + ":";
   auto exclusive = [&] { return services_.deviceIo->Open(path, DeviceOpenOptions{GENERIC_WRITE, 0}) != nullptr; };
   bool open = exclusive();
+  // Only another program's handles are waited for; a volume that cannot be
+  // opened for another reason is refused at once.
+  if (!open && !MeansVolumeInUse(services_.deviceIo->LastError())) throw FmtChkException("Drive In Use: " + root);
   for (int attempt = 1; !open && onVolumeInUse && attempt < kLockAttempts; ++attempt) {
     Wait(kLockRetryMs);
     waitedForLockMs_ += kLockRetryMs;

@@ -4,14 +4,7 @@
 #include <winioctl.h>
 
 namespace sw {
-namespace {
-
-// The answers of a volume that another program has open: the lock is
-// refused with access denied, an open that cannot share with it with a
-// sharing violation.
-bool MeansInUse(uint32_t error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
-
-}  // namespace
+bool MeansVolumeInUse(uint32_t error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
 
 bool VolumeLock::Open() {
   if (device_) return true;
@@ -31,10 +24,10 @@ bool VolumeLock::Send(uint32_t controlCode) {
 
 VolumeLock::Outcome VolumeLock::TryLock() {
   if (locked_) return Outcome::Locked;
-  if (!Open()) return MeansInUse(lastError_) ? Outcome::InUse : Outcome::Unopenable;
+  if (!Open()) return MeansVolumeInUse(lastError_) ? Outcome::InUse : Outcome::Unopenable;
   locked_ = Send(FSCTL_LOCK_VOLUME);
   if (locked_) return Outcome::Locked;
-  return MeansInUse(lastError_) ? Outcome::InUse : Outcome::Unlockable;
+  return MeansVolumeInUse(lastError_) ? Outcome::InUse : Outcome::Unlockable;
 }
 
 bool VolumeLock::Dismount() { return Open() && Send(FSCTL_DISMOUNT_VOLUME); }

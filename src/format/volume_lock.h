@@ -13,6 +13,11 @@
 
 namespace sw {
 
+// The answers of a volume that another program has open: the lock is
+// refused with access denied, an open that cannot share with it with a
+// sharing violation.
+bool MeansVolumeInUse(uint32_t error);
+
 class VolumeLock {
  public:
   enum class Outcome {

@@ -38,7 +38,9 @@ class IDialogs {
 
   // Folder selection opened at `startFolder`; a typed path of a new folder is
   // accepted as typed (the caller creates it). Empty when the user cancels.
-  virtual std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) = 0;
+  // `instruction` is the line the dialog shows above its folders.
+  virtual std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder,
+                                                  const std::string& instruction) = 0;
 };
 
 }  // namespace sw

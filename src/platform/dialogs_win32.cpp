@@ -78,13 +78,16 @@ ReplaceAnswer Win32Dialogs::AskReplace(WindowHandle owner, const std::string& ti
   }
 }
 
-std::optional<std::string> Win32Dialogs::SelectFolder(WindowHandle owner, const std::string& startFolder) {
+std::optional<std::string> Win32Dialogs::SelectFolder(WindowHandle owner, const std::string& startFolder,
+                                                      const std::string& instruction) {
   ComInit com;  // the new dialog style needs COM on this thread
   FolderDialogState state{Widen(startFolder), {}};
+  const std::wstring title = Widen(instruction);
   wchar_t display[MAX_PATH] = {};
   BROWSEINFOW info{};
   info.hwndOwner = static_cast<HWND>(owner);
   info.pszDisplayName = display;
+  info.lpszTitle = title.empty() ? nullptr : title.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX | BIF_VALIDATE;
   info.lpfn = FolderDialogCallback;
   info.lParam = reinterpret_cast<LPARAM>(&state);

@@ -11,7 +11,8 @@ class Win32Dialogs : public IDialogs {
                 DefaultAnswer preferred = DefaultAnswer::Yes) override;
   void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) override;
   ReplaceAnswer AskReplace(WindowHandle owner, const std::string& title, const std::string& text) override;
-  std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) override;
+  std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder,
+                                          const std::string& instruction) override;
 };
 
 }  // namespace sw

@@ -140,7 +140,7 @@ class SimulatedDevice : public IDevice {
       answer = VolumeLengthBytes(drive_, volume_);
     } else if (!volume && controlCode == IOCTL_STORAGE_QUERY_PROPERTY) {
       answer = StorageDescriptorBytes(drive_);
-    } else if (!volume_ && controlCode == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) {
+    } else if (!volume && controlCode == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) {
       answer = GeometryBytes(drive_);
     } else {
       // A USB stick answers no IDENTIFY, SMART or miniport request.

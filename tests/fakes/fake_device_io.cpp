@@ -75,6 +75,13 @@ std::unique_ptr<IDevice> FakeDeviceIo::Open(const std::string& path, const Devic
     lastError = 2;  // ERROR_FILE_NOT_FOUND
     return nullptr;
   }
+  // A held volume admits only opens for queries and opens that share
+  // reading and writing, as on Windows.
+  constexpr uint32_t kShared = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  if (heldVolumes.count(path) != 0 && options.desiredAccess != 0 && (options.shareMode & kShared) != kShared) {
+    lastError = ERROR_SHARING_VIOLATION;
+    return nullptr;
+  }
   opened.push_back(path);
   openOptions.push_back(options);
   return std::make_unique<FakeDevice>(*this, path);

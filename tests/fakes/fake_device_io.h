@@ -42,9 +42,10 @@ class FakeDeviceIo : public IDeviceIo {
   }
 
   // A volume another program holds: FSCTL_LOCK_VOLUME on it fails with
-  // ERROR_ACCESS_DENIED until FSCTL_DISMOUNT_VOLUME was sent to it (which
-  // succeeds and is recorded); from then on it answers as scripted. The
-  // path opens as a device.
+  // ERROR_ACCESS_DENIED, and an open that does not share reading and
+  // writing with ERROR_SHARING_VIOLATION, until FSCTL_DISMOUNT_VOLUME was
+  // sent to it (which succeeds and is recorded); from then on it answers
+  // as scripted. The path opens as a device.
   void HoldVolume(const std::string& path) {
     AddDevice(path);
     heldVolumes.insert(path);

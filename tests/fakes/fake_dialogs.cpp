@@ -30,8 +30,9 @@ ReplaceAnswer FakeDialogs::AskReplace(WindowHandle owner, const std::string& tit
   return answer;
 }
 
-std::optional<std::string> FakeDialogs::SelectFolder(WindowHandle owner, const std::string& startFolder) {
-  shown.push_back({"folder", static_cast<HWND>(owner), "", startFolder, MessageIcon::None});
+std::optional<std::string> FakeDialogs::SelectFolder(WindowHandle owner, const std::string& startFolder,
+                                                     const std::string& instruction) {
+  shown.push_back({"folder", static_cast<HWND>(owner), instruction, startFolder, MessageIcon::None});
   if (folderAnswers.empty()) return std::nullopt;
   auto answer = folderAnswers.front();
   folderAnswers.pop_front();

@@ -28,7 +28,9 @@ class FakeDialogs : public IDialogs {
                 DefaultAnswer preferred = DefaultAnswer::Yes) override;
   void ShowMessage(WindowHandle owner, const std::string& title, const std::string& text, MessageIcon icon) override;
   ReplaceAnswer AskReplace(WindowHandle owner, const std::string& title, const std::string& text) override;
-  std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder) override;
+  // Recorded with the start folder as its text and the instruction as its title.
+  std::optional<std::string> SelectFolder(WindowHandle owner, const std::string& startFolder,
+                                          const std::string& instruction) override;
 
   // Answers used in order; when they run out, Yes/No answers No, the
   // replace question answers Cancel and folder selection is cancelled.

@@ -83,7 +83,9 @@ class NoDialogs : public IDialogs {
   ReplaceAnswer AskReplace(WindowHandle, const std::string&, const std::string&) override {
     return ReplaceAnswer::Cancel;
   }
-  std::optional<std::string> SelectFolder(WindowHandle, const std::string&) override { return std::nullopt; }
+  std::optional<std::string> SelectFolder(WindowHandle, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
 };
 
 class CheckingSink : public IDriveIdSink {

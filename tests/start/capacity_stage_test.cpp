@@ -1,5 +1,5 @@
 // The real-capacity check as a stage of the run: a check that cannot run
-// says why and the run goes on; a stop during the check leaves the stick's
+// says why and asks whether the run goes on; a stop during the check leaves the stick's
 // sectors as they were and nothing erased; the journal of a check that was
 // cut off is put back at the next start, and one for another disk or a
 // damaged one is kept and never applied.
@@ -8,6 +8,7 @@
 #include "app/capacity_journal.h"
 #include "capacity/capacity_probe.h"
 #include "platform/text.h"
+#include "testbed/sim_device_io.h"
 #include "testbed/sim_raw_disks.h"
 
 namespace sw::testing {
@@ -61,6 +62,8 @@ class CapacityStageTest : public StartTest {
     form->OptCheckCapacity()->SetChecked(check);
     Answer({true, false});
   }
+  // The stick's volumes answer as the testbed's do, so the check's locks
+  // reach the simulated disk, which refuses writes under unlocked volumes.
   void UseStick(testbed::CapacityBehaviour capacity) {
     testbed::SimulatedDrive stick;
     stick.letter = Letter();
@@ -68,6 +71,7 @@ class CapacityStageTest : public StartTest {
     stick.capacity = capacity;
     machine.drives = {stick};
     services.rawDisks = &disks;
+    services.deviceIo = &simulatedIo;
   }
   bool RunLogHasPrefix(const std::string& prefix) const {
     for (const std::string& line : RunLog())
@@ -76,25 +80,38 @@ class CapacityStageTest : public StartTest {
   }
   testbed::Machine machine;
   testbed::SimulatedRawDisks disks{machine};
+  testbed::SimulatedDeviceIo simulatedIo{machine, io};
 };
 
-TEST_F(CapacityStageTest, ACheckThatCannotRunSaysWhyAndTheRunGoesOn) {
+TEST_F(CapacityStageTest, ACheckThatCannotRunSaysWhyAndGoesOnOnlyOnYes) {
   testbed::SimulatedDrive fixed;
   fixed.letter = Letter();
   fixed.sizeBytes = 8010194944;
   fixed.mediaType = 12;
   machine.drives = {fixed};
-  const std::pair<IRawDisks*, std::string> cases[] = {
-      {nullptr, "this program has no access to whole disks"},
-      {&disks, "it is not a removable USB disk"},
+  const struct {
+    IRawDisks* rawDisks;
+    std::string why;
+    bool goOn;
+  } cases[] = {
+      {nullptr, "this program has no access to whole disks", true},
+      {&disks, "it is not a removable USB disk", true},
+      {&disks, "it is not a removable USB disk", false},
   };
-  for (const auto& [rawDisks, why] : cases) {
-    services.rawDisks = rawDisks;
+  for (const auto& c : cases) {
+    services.rawDisks = c.rawDisks;
     Prepare();
+    Answer({true, false, c.goOn});
     PressStart();
-    EXPECT_TRUE(RunLogHas("The real capacity of drive " + DriveName() + " could not be checked: " + why + "."));
-    EXPECT_TRUE(RunLogHas(kSuccess)) << why;
+    const std::string line = "The real capacity of drive " + DriveName() + " could not be checked: " + c.why + ".";
+    EXPECT_TRUE(RunLogHas(line));
+    ASSERT_EQ(Questions().size(), 3u);
+    EXPECT_EQ(Questions()[2], line + "\r\n\r\nGo on without the check? Nothing has been erased yet.");
+    EXPECT_EQ(RunLogHas(kSuccess), c.goOn) << c.why;
+    EXPECT_EQ(library.formatCalls.empty(), !c.goOn);
     form.reset();
+    dialogs.shown.clear();
+    library.formatCalls.clear();
   }
 }
 
@@ -130,7 +147,9 @@ TEST_F(CapacityStageTest, TheNextStartPutsBackWhatACheckCutOffLeftChanged) {
   {
     std::unique_ptr<IBlockDevice> disk = disks.OpenDiskOf(Letter(), why);
     ASSERT_NE(disk, nullptr) << why;
-    journal = CutOffCheck(*disk, 900);  // among the first round's writes
+    machine.drives[0].volumeLocked[0] = true;  // as the check locks it
+    journal = CutOffCheck(*disk, 900);         // among the first round's writes
+    machine.drives[0].volumeLocked[0] = false;
   }
   const TSimBlockDevice* flash = disks.Flash(Letter());
   ASSERT_FALSE(flash->ChangedOffsets().empty());

@@ -20,12 +20,6 @@ namespace {
 class RealStickTest : public StartTest {
  protected:
   std::string Volume() const { return std::string("\\\\.\\") + Letter() + ":"; }
-  // The partition the format keeps, as the volume reports its length.
-  void SetVolumeBytes(std::int64_t bytes) {
-    std::vector<uint8_t> reply(sizeof(GET_LENGTH_INFORMATION));
-    std::memcpy(reply.data(), &bytes, sizeof(bytes));
-    io.Reply(Volume(), IOCTL_DISK_GET_LENGTH_INFO, {true, reply, 0});
-  }
   // A file of `size` bytes that takes no room on the disk.
   static bool PutSparseFile(const std::string& path, std::int64_t size) {
     UniqueHandle file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -49,7 +43,7 @@ TEST_F(RealStickTest, FilesThatDoNotFitTheNewFileSystemStopTheRunBeforeTheErase)
     std::string reason;
   } cases[] = {
       {"no room on a small volume", 0, 8LL << 20, 0, "The files do not fit on the new volume: "},
-      {"a 4 GiB file on FAT32", 2, 64LL << 30, 4LL << 30, "NTFS or exFAT hold files over 4 GB"},
+      {"a 4 GiB file on FAT32", 2, 16LL << 30, 4LL << 30, "NTFS or exFAT hold files over 4 GB"},
   };
   for (const Case& c : cases) {
     PrepareWindow(c.fileSystem, false);
@@ -125,16 +119,39 @@ TEST_F(RealStickTest, ADriveAnotherProgramHoldsIsClosedByForceOnlyWhenTheUserAgr
   }
 }
 
-TEST_F(RealStickTest, TheLibrarysVolumeInUseIsNamedAndNotRetriedWithTheSmallerUnit) {
+// The library's "volume locked" is tried four times more with the same
+// unit, then named; a smaller unit cannot help it.
+TEST_F(RealStickTest, TheLibrarysVolumeInUseIsTriedAgainWithTheSameUnitAndNamed) {
   PrepareWindow(0, false);
   PutFile(Root() + "a.txt", "hello");
   library.formatScripts = {{LibraryCommand::Code(fmifs::kVolumeInUse), LibraryCommand::Done(false)}};
   RunWithBackup({true, true});
-  EXPECT_EQ(library.formatCalls.size(), 1u);
+  ASSERT_EQ(library.formatCalls.size(), 5u);
+  EXPECT_EQ(library.formatCalls[4].clusterSize, 65536u);
+  EXPECT_TRUE(RunLogHas("The format is tried again in 5 seconds (try 5 of 5)."));
+  EXPECT_TRUE(RunLogHas("The format library refused to format drive " + Drive() +
+                        " with clusters of 65536 bytes: volume locked by another process."));
   EXPECT_TRUE(RunLogHas("Format Disk: Volume In-Use"));
   EXPECT_TRUE(RunLogHas("Drive " + Drive() + " is in use by another program, so the format could not start."));
   EXPECT_FALSE(RunLogHas("Format disk program initializing..."));
   EXPECT_TRUE(RunLogHas("The drive's files are kept in the backup folder " + BackupFolder()));
+}
+
+// The check disk meets the holder too: its question is the run's one
+// question, and No stops the run before anything is erased.
+TEST_F(RealStickTest, ACheckOfAHeldDriveAsksAndNoStopsTheRunBeforeTheErase) {
+  PrepareWindow(0, true);
+  PutFile(Root() + "a.txt", "hello");
+  io.HoldVolume(Volume());
+  RunWithBackup({true, true, false});
+  const std::vector<std::string> questions = Questions();
+  ASSERT_EQ(questions.size(), 3u);
+  EXPECT_NE(questions[2].find("is in use by another program. Force it closed and check it?"), std::string::npos);
+  EXPECT_TRUE(RunLogHas("Drive " + Drive() + " stays in use by another program, so it is not checked. Nothing was erased."));
+  EXPECT_TRUE(RunLogHas("The drive's files are kept in the backup folder " + BackupFolder()));
+  EXPECT_TRUE(library.formatCalls.empty());
+  EXPECT_TRUE(io.dismounted.empty());
+  EXPECT_EQ(ReadFile(Root() + "a.txt"), "hello");
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include "toolkit/answering_run.h"
 
+#include <winioctl.h>
+
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -146,7 +149,14 @@ bool StartTest::RunLogHas(const std::string& line) const {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+void StartTest::SetVolumeBytes(std::int64_t bytes) {
+  std::vector<uint8_t> reply(sizeof(GET_LENGTH_INFORMATION));
+  std::memcpy(reply.data(), &bytes, sizeof(bytes));
+  io.devices[std::string("\\\\.\\") + Letter() + ":"][IOCTL_DISK_GET_LENGTH_INFO] = {{true, reply, 0}};
+}
+
 void StartTest::SetWmiDiskSize(long long bytes) {
+  SetVolumeBytes(bytes > (1 << 20) ? bytes - (1 << 20) : bytes);
   wmi.Answer(kDiskQuery, {{{"Caption", WmiValue::Text("Generic Flash Disk USB Device")},
                            {"DeviceID", WmiValue::Text("\\\\.\\PHYSICALDRIVE1")},
                            {"Partitions", WmiValue::Integer(1)},

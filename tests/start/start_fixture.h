@@ -68,7 +68,11 @@ class StartTest : public MainFormTest {
   bool RunLogHas(const std::string& line) const;
 
   // The stick's size as WMI reports it, in bytes (before CreateForm).
+  // The disk's size as WMI lists it; the volume then reports the size
+  // less the 1 MiB before its partition.
   void SetWmiDiskSize(long long bytes);
+  // The partition the format keeps, as the volume reports its length.
+  void SetVolumeBytes(std::int64_t bytes);
   // What the WMI associators give as the stick's logical drive.
   void MapStickToLetter(char letter);
 

@@ -170,11 +170,15 @@ TEST_F(StopTest, AnEngineErrorInTheCheckIsLoggedAndTheFormatStillRuns) {
   io.openErrors[std::string("\\\\.\\") + Letter() + ":"] = ERROR_SHARING_VIOLATION;
   PressStart();
   const std::string inUse = "Error: Drive In Use: " + Upper(Root());
-  ExpectLines(RunLog(), {"Starting check disk for " + DriveName(), VolumeLine(), inUse, "Disk scan completed.",
+  // The one Yes stands for the check and for the format.
+  ExpectLines(RunLog(), {"Starting check disk for " + DriveName(), VolumeLine(),
+                         Upper(Root()) + " Drive In Use by Another Program", Upper(Root()) + " Forcing the Drive Closed",
+                         inUse, "Disk scan completed.",
                          "Format USB drive...", "Starting format disk for " + DriveName(),
                          Upper(Root()) + " Checking Existing Drive Format", VolumeLine(),
                          Upper(Root()) + " Drive In Use by Another Program", Upper(Root()) + " Forcing the Drive Closed",
                          inUse, "", ""});
+  EXPECT_EQ(Questions().size(), 3u);
   EXPECT_TRUE(library.checkCalls.empty());
   EXPECT_TRUE(library.formatCalls.empty());
   ExpectCompletedState();

@@ -62,8 +62,15 @@ TEST_F(ValidationTest, FatIsRefusedFromTwoGigabytesOnTheDecimalSizeOfTheDiskReco
   ExpectRefused({"FAT file systme does not support USB storage device larger than 2GB.",
                  "Please choose another file system."});
 
-  // The same stick with FAT32 or NTFS goes on to the erase question.
-  for (int fileSystem : {kFsFat32, kFsNtfs}) {
+  // FAT32 needs 65,525 clusters, which 1.86 GB of 32 KiB clusters do not give.
+  form->FileSystem->SetItemIndex(kFsFat32);
+  PressStart();
+  ExpectRefused({"Drive " + DriveName() + " cannot be formatted as FAT32: with clusters of 65536 or 32768 bytes its "
+                 "1.9 GB break the rule that FAT32 needs at least 65,525 clusters (cluster size too big); exFAT or "
+                 "NTFS hold this stick. Nothing was changed."});
+
+  // The same stick with NTFS or exFAT goes on to the erase question.
+  for (int fileSystem : {kFsNtfs, kFsExfat}) {
     dialogs.shown.clear();
     form->FileSystem->SetItemIndex(fileSystem);
     PressStart();

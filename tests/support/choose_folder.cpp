@@ -67,6 +67,26 @@ FolderChoice Refuse(HWND dialog, const std::string& problem) {
   return {false, problem + "; pressed Cancel"};
 }
 
+bool ShowsTextStartingWith(HWND dialog, const std::string& start) {
+  for (int i = 0;; ++i) {
+    HWND text = FindControl(dialog, "Static", {}, i);
+    if (text == nullptr) return false;
+    if (WindowText(text).rfind(start, 0) == 0) return true;
+  }
+}
+
+// Presses OK and waits for the dialog to close.
+FolderChoice PressOk(HWND dialog, const std::string& path) {
+  if (!PressDialogButton(dialog, "OK")) return Refuse(dialog, "the dialog has no OK button");
+  const DWORD pressed = GetTickCount();
+  while (IsWindow(dialog)) {
+    if (GetTickCount() - pressed >= kCloseTimeoutMs)
+      return Refuse(dialog, "the dialog stayed open after OK on " + Quoted(path));
+    Sleep(kPollMs);
+  }
+  return {true, {}};
+}
+
 }  // namespace
 
 FolderChoice ChooseFolder(const std::string& caption, const std::string& path, unsigned timeoutMs) {
@@ -90,15 +110,26 @@ FolderChoice ChooseFolder(const std::string& caption, const std::string& path, u
     if (!state.editReady || state.editText != path || !TreeShowsPath(state.selected, path))
       return Refuse(dialog, "the dialog does not hold " + Quoted(path) + ": " + Describe(state));
   }
-  if (!PressDialogButton(dialog, "OK")) return Refuse(dialog, "the dialog has no OK button");
+  return PressOk(dialog, path);
+}
 
-  const DWORD pressed = GetTickCount();
-  while (IsWindow(dialog)) {
-    if (GetTickCount() - pressed >= kCloseTimeoutMs)
-      return Refuse(dialog, "the dialog stayed open after OK on " + Quoted(path));
-    Sleep(kPollMs);
+FolderChoice AcceptOfferedFolder(const std::string& caption, const std::string& path, const std::string& instruction,
+                                 unsigned timeoutMs) {
+  const DWORD start = GetTickCount();
+  HWND dialog = WaitForDialog(caption, {}, timeoutMs);
+  if (dialog == nullptr) return {false, "no dialog " + Quoted(caption) + " appeared"};
+  DialogState state;
+  if (!WaitUntilSettled(dialog, start, timeoutMs, state))
+    return Refuse(dialog, "the dialog did not settle; " + Describe(state));
+  if (!ShowsTextStartingWith(dialog, instruction))
+    return Refuse(dialog, "the dialog does not say " + Quoted(instruction));
+  for (int i = 0; i < kConfirmPolls; ++i) {
+    if (i > 0) Sleep(kPollMs);
+    state = ReadState(dialog);
+    if (!TreeShowsPath(state.selected, path))
+      return Refuse(dialog, "the dialog does not offer " + Quoted(path) + ": " + Describe(state));
   }
-  return {true, {}};
+  return PressOk(dialog, path);
 }
 
 }  // namespace sw::ui

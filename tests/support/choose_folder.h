@@ -23,4 +23,10 @@ struct FolderChoice {
 // it presses Cancel (when there is a dialog) and says what the dialog held.
 FolderChoice ChooseFolder(const std::string& caption, const std::string& path, unsigned timeoutMs);
 
+// Presses OK on what the dialog offers, without choosing: only when it
+// shows `instruction` (the start of one of its texts) and its tree has
+// exactly `path` selected; else Cancel, saying what it held.
+FolderChoice AcceptOfferedFolder(const std::string& caption, const std::string& path, const std::string& instruction,
+                                 unsigned timeoutMs);
+
 }  // namespace sw::ui
