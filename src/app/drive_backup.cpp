@@ -108,10 +108,13 @@ class TOfferedFolder {
 
 }  // namespace
 
-TDriveBackup::TDriveBackup(TRunContext& run) : run_(run), driveLetter_(run.Options().driveLetter) {}
+TDriveBackup::TDriveBackup(TRunContext& run)
+    : run_(run), driveLetter_(run.Options().driveLetter), streamSeam_(run.Services().namedStreams) {}
 
 bool TDriveBackup::Make() {
-  if (!ChooseFolder() || !ListDrive() || !HasRoom() || !PlanRestore(listing_.files)) return false;
+  if (!ChooseFolder() || !ListDrive() || !ListStreams() || !HasRoom() || !PlanRestore(listing_.files) ||
+      !StreamsKeptOrAgreed())
+    return false;
   folder_ = chosen_;
   started_ = LocalStamp(*run_.Services().locale, false);
   // The note goes in first: from now on this folder may hold the only copy.
@@ -136,7 +139,10 @@ bool TDriveBackup::Make() {
   // Every path the listing found must be in the backup: a file that did not
   // reach it, or that another one took the place of, would be lost.
   std::vector<std::string> missing = PathsNotBackedUp(listing_.files, backedUp_);
-  const bool complete = !run_.Stopped() && missing.empty() && copied.DroppedByError == 0;
+  bool complete = !run_.Stopped() && missing.empty() && copied.DroppedByError == 0;
+  // The streams go beside the data once every file is there.
+  const bool streamsSaved = !complete || BackUpStreams(streams_);
+  complete = complete && streamsSaved && !run_.Stopped();
   // Whatever the run reached is listed, so the note tells what the folder holds.
   WriteNote(complete ? TBackupStage::BackedUp : TBackupStage::BackingUp, true);
   if (run_.Stopped()) return false;  // Cancel, or the window was closed, during the backup
@@ -152,6 +158,9 @@ bool TDriveBackup::Make() {
     return Refuse(std::to_string(notBackedUp) + " file(s) could not be backed up, so drive " + DriveName() +
                   " is not formatted. Nothing was erased.");
   }
+  if (!streamsSaved)
+    return Refuse("The named streams of drive " + DriveName() + " could not all be backed up, so it is not formatted. "
+                  "Nothing was erased.");
   Log("Data backup completed.");
   Log("The backup is in " + folder_);
   return true;
@@ -309,11 +318,12 @@ bool TDriveBackup::HoldsStill() {
       LogPaths("A link made during the backup: ", newLinks);
       return Refuse("Drive " + DriveName() + " changed during the backup, so it is not formatted. Nothing was erased.");
     }
-    if (!ChangedSinceBackup(now, toBackUp)) return false;
+    if (!ChangedSinceBackup(now, toBackUp) || !StreamsChanged(now, toBackUp)) return false;
     if (toBackUp.empty()) {
       Log("Drive " + DriveName() + " was listed again and holds what the backup holds.");
-      // Files backed up in a second pass must fit the new file system too.
-      return pass == 0 || PlanRestore(backedUp_);
+      // Files backed up in a second pass must fit the new file system too,
+      // and streams they brought along are asked about as the first ones were.
+      return pass == 0 || (PlanRestore(backedUp_) && StreamsKeptOrAgreed());
     }
     if (pass == kSecondPasses) break;
     std::vector<std::string> named;
@@ -428,7 +438,7 @@ bool TDriveBackup::BackUpAgain(const std::vector<std::string>& paths) {
     return run_.StagePiece(piece);
   });
   if (check.stopped) return false;
-  if (check.AllIdentical()) return true;
+  if (check.AllIdentical()) return BackUpStreamsAgain(paths);
   LogPaths("Missing from the backup: ", check.missing);
   LogPaths("Changed in the backup since it was copied: ", check.differing);
   return Refuse("The backup in " + folder_ + " no longer holds every file of drive " + DriveName() +
@@ -453,8 +463,12 @@ bool TDriveBackup::PlanRestore(const std::vector<TCopiedFile>& files) {
 }
 
 bool TDriveBackup::HasRoom() {
-  const long long needed =
-      BackupBytesNeeded(listing_.files, listing_.folders.size(), static_cast<long long>(ClusterBytesAt(chosen_)));
+  const long long cluster = std::max<long long>(static_cast<long long>(ClusterBytesAt(chosen_)), 4096);
+  long long needed = BackupBytesNeeded(listing_.files, listing_.folders.size(), cluster);
+  // Streams the backup keeps take room of their own beside their file's data.
+  if (StreamsBackedUp())
+    for (const TFileStreams& file : streams_)
+      for (const TStreamCopy& stream : file.streams) needed += RoundedUp(stream.size, cluster);
   const std::optional<std::uint64_t> free = FreeBytesAt(chosen_);
   if (!free || *free >= static_cast<std::uint64_t>(needed)) return true;
   return Refuse("The backup needs " + Thousands(needed) + " bytes, but the drive of " + chosen_ + " has " +
@@ -466,13 +480,20 @@ bool TDriveBackup::CheckBeforeErase() {
   if (backupVolumeFlushes_) FlushVolumeOf(folder_);
   const TRestoreCheck check = CheckWithProgress("Checking the backup", folder_);
   if (check.stopped) return false;
-  if (check.AllIdentical()) {
+  const TStreamRun streams = CheckStreams(folder_);
+  if (streams.stopped) return false;
+  if (check.AllIdentical() && streams.AllIdentical()) {
     Log("Backup checked: " + Thousands(check.files) + " files, " + Thousands(check.bytes) +
         " bytes, all as they were copied from drive " + DriveName() + ".");
+    if (streams.streams > 0)
+      Log("Named streams checked: " + Thousands(streams.streams) + " of " + FileCount(static_cast<long long>(streams_.size())) +
+          ", all as they were copied.");
     return true;
   }
   LogPaths("Missing from the backup: ", check.missing);
   LogPaths("Changed in the backup since it was copied: ", check.differing);
+  LogPaths("Missing from the backup: ", streams.missing);
+  LogPaths("Changed in the backup since it was copied: ", streams.differing);
   return Refuse("The backup in " + folder_ + " no longer holds every file of drive " + DriveName() +
                 " as it was copied, so the drive is not formatted. Nothing was erased.");
 }
@@ -505,18 +526,32 @@ bool TDriveBackup::Restore() {
   Log("");
   Log("Copy operation completed.");
   if (!copied || run_.Stopped()) return false;
+  const bool streamsWritten = RestoreStreams();
+  if (run_.Stopped()) return false;
 
   if (driveFlushes) FlushVolumeOf(DriveRoot());
   const TRestoreCheck check = CheckWithProgress("Checking the copied files", DriveRoot());
   if (check.stopped) return false;
+  const TStreamRun streams = StreamsRestored() ? CheckStreams(DriveRoot()) : TStreamRun{};
+  if (streams.stopped) return false;
   for (const std::string& path : check.missing) Log("Missing after the restore: " + path);
   for (const std::string& path : check.differing) Log("Different from the backup: " + path);
+  for (const std::string& path : streams.missing) Log("Missing after the restore: " + path);
+  for (const std::string& path : streams.differing) Log("Different from the backup: " + path);
   if (!check.AllIdentical()) {
     Log("Restore check failed: " + std::to_string(check.missing.size() + check.differing.size()) + " of " +
         Thousands(check.files) + " files are not as they were backed up.");
     return false;
   }
+  if (!streamsWritten || !streams.AllIdentical()) {
+    Log("Restore check failed: " + std::to_string(streams.missing.size() + streams.differing.size()) + " of " +
+        Thousands(streams.streams) + " named streams are not as they were backed up.");
+    return false;
+  }
   Log("Restore verified: " + Thousands(check.files) + " files, " + Thousands(check.bytes) + " bytes, all identical.");
+  if (streams.streams > 0)
+    Log("Named streams verified: " + Thousands(streams.streams) + " of " +
+        FileCount(static_cast<long long>(streams_.size())) + ", all identical.");
   WriteNote(TBackupStage::Restored, true);
   return true;
 }

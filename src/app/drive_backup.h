@@ -14,10 +14,12 @@
 #include "app/backup_marker.h"
 #include "app/restore_check.h"
 #include "copy/copy_folder.h"
+#include "copy/stream_copy.h"
 
 namespace sw {
 
 class TRunContext;
+class INamedStreams;
 
 // The paths of `listed` that `backedUp` does not hold, compared exactly:
 // two names that differ only in case are two files, and a backup that holds
@@ -28,6 +30,11 @@ std::vector<std::string> PathsNotBackedUp(const std::vector<TCopiedFile>& listed
 // allocation unit is `cluster` bytes: each file rounded up to it, one unit
 // per folder, and some slack for the note.
 long long BackupBytesNeeded(const std::vector<TCopiedFile>& files, size_t folders, long long cluster);
+// The question before the erase when `files` files carry named streams that
+// `keeper` (a file system, or the backup folder's drive) cannot keep, naming
+// `firstFiles`; `internetMark` when the mark of a download is among them.
+std::string StreamLossQuestion(long long files, const std::vector<std::string>& firstFiles, const std::string& keeper,
+                               bool internetMark, const std::string& thousands);
 
 class TDriveBackup {
  public:
@@ -99,6 +106,31 @@ class TDriveBackup {
   // (logged, with the first file or the shortfall) when they do not fit.
   bool PlanRestore(const std::vector<TCopiedFile>& files);
   bool HasRoom();
+
+  // ---- Named streams (drive_backup_streams.cpp). Kept with their file
+  // when both the backup folder's drive and the new file system keep them.
+  // Lists the streams of the listed files where the drive keeps any; false
+  // (logged, nothing erased) when they cannot be listed.
+  bool ListStreams();
+  // Where the streams found cannot be kept, says so and asks; false
+  // (logged, nothing erased) on No. Asked once a run.
+  bool StreamsKeptOrAgreed();
+  // Copies the streams of `files` from the drive into the backup,
+  // recording their hashes; false (logged) when any could not be copied.
+  bool BackUpStreams(std::vector<TFileStreams>& files);
+  // Backs up again the streams of `paths`, which the second pass copied, and
+  // checks them in the backup; false (logged).
+  bool BackUpStreamsAgain(const std::vector<std::string>& paths);
+  // Adds to `toBackUp` the files of `now` whose streams differ from the
+  // backup's; false (logged) when they cannot be listed.
+  bool StreamsChanged(const TDriveListing& now, std::vector<std::string>& toBackUp);
+  // Checks the backed-up streams below `root`: the backup, or the drive
+  // after the restore; an empty run when there is nothing to check.
+  TStreamRun CheckStreams(const std::string& root);
+  // Writes the streams back onto the restored files; false (logged).
+  bool RestoreStreams();
+  bool StreamsBackedUp() const { return streamSeam_ != nullptr && backupKeepsStreams_ && !streams_.empty(); }
+  bool StreamsRestored() const;
   bool WriteNote(TBackupStage stage, bool withList);
   // Checks the backed-up files below `root` as the stage `stage`, with its progress.
   TRestoreCheck CheckWithProgress(const std::string& stage, const std::string& root);
@@ -126,6 +158,10 @@ class TDriveBackup {
   std::vector<TCopiedFile> backedUp_;   // every file of the backup, with its content hash
   std::vector<TKeptBackup> keptUnrestored_;
   bool backupVolumeFlushes_ = false;
+  INamedStreams* const streamSeam_;     // none: streams are not looked at
+  bool backupKeepsStreams_ = false;     // the backup folder's drive keeps named streams
+  bool streamLossAgreed_ = false;       // the user agreed to lose the streams the new file system cannot keep
+  std::vector<TFileStreams> streams_;   // the files that carry streams, with their hashes once backed up
   int plannedCluster_ = 65536;    // the backup's volume is flushed whole, not file by file
 };
 

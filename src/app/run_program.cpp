@@ -4,6 +4,7 @@
 #include "instance/instancecontrol.h"
 #include "platform/dialogs_win32.h"
 #include "platform/locale_win32.h"
+#include "platform/named_streams_win32.h"
 #include "platform/print_canvas_win32.h"
 #include "platform/system_facts_win32.h"
 #include "platform/taskbar_win32.h"
@@ -17,12 +18,14 @@ int RunMainWindow(HINSTANCE instance, const DriveServices& drives, const std::fu
   Win32Locale locale;
   Win32PrintCanvas printer;
   Win32Taskbar taskbar;
+  Win32NamedStreams namedStreams;
   AppServices services;
   services.dialogs = &dialogs;
   services.system = &system;
   services.locale = &locale;
   services.printer = &printer;
   services.taskbar = &taskbar;
+  services.namedStreams = &namedStreams;
   services.deviceIo = drives.deviceIo;
   services.wmi = drives.wmi;
   services.formatLibrary = drives.formatLibrary;

@@ -17,6 +17,7 @@ class IFormatLibrary;
 class ISpeedTestIo;
 class ITaskbar;
 class IRawDisks;
+class INamedStreams;
 
 struct AppServices {
   IDialogs* dialogs = nullptr;
@@ -29,6 +30,7 @@ struct AppServices {
   ISpeedTestIo* speedTestIo = nullptr;   // the drive speed measurement
   ITaskbar* taskbar = nullptr;           // the progress on the taskbar button; none: not shown
   IRawDisks* rawDisks = nullptr;         // whole disks for the real-capacity check; none: not checked
+  INamedStreams* namedStreams = nullptr; // the files' named streams for the backup; none: not looked at
   // The pause between two tries to lock a volume another program holds;
   // none: the engine waits that long, letting the window's messages run.
   std::function<void(std::uint32_t milliseconds)> wait;
