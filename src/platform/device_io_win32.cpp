@@ -39,18 +39,13 @@ std::unique_ptr<IDevice> Win32DeviceIo::Open(const std::string& path, const Devi
 std::vector<std::string> Win32DeviceIo::VolumeNames() {
   std::vector<std::string> names;
   wchar_t name[MAX_PATH] = {};
-  struct VolumeSearch {
-    HANDLE handle;
-    ~VolumeSearch() {
-      if (handle != INVALID_HANDLE_VALUE) FindVolumeClose(handle);
-    }
-  } search{FindFirstVolumeW(name, MAX_PATH)};
-  if (search.handle == INVALID_HANDLE_VALUE) return names;
+  UniqueVolumeFind search(FindFirstVolumeW(name, MAX_PATH));
+  if (!search) return names;
   do {
     std::wstring path = name;
     if (!path.empty() && path.back() == L'\\') path.pop_back();  // the device, not its root folder
     names.push_back(Narrow(path));
-  } while (FindNextVolumeW(search.handle, name, MAX_PATH));
+  } while (FindNextVolumeW(search.Get(), name, MAX_PATH));
   return names;
 }
 

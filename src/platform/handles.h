@@ -50,6 +50,13 @@ struct KernelHandleTraits {  // CreateFile and friends: null and INVALID_HANDLE_
 };
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 
+struct VolumeFindTraits {  // a search of the machine's volumes from FindFirstVolume
+  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { ::FindVolumeClose(h); }
+};
+using UniqueVolumeFind = UniqueResource<HANDLE, VolumeFindTraits>;
+
 struct RegKeyTraits {
   static HKEY Empty() { return nullptr; }
   static bool IsValid(HKEY k) { return k != nullptr; }

@@ -140,13 +140,8 @@ namespace {
 // Locks and dismounts every volume on `disk`; the handles stay with `device`.
 bool LockVolumesOf(DWORD disk, Win32BlockDevice& device, std::string& why) {
   wchar_t name[MAX_PATH] = {};
-  struct VolumeSearch {
-    HANDLE handle;
-    ~VolumeSearch() {
-      if (handle != INVALID_HANDLE_VALUE) FindVolumeClose(handle);
-    }
-  } search{FindFirstVolumeW(name, MAX_PATH)};
-  if (search.handle == INVALID_HANDLE_VALUE) return true;
+  UniqueVolumeFind search(FindFirstVolumeW(name, MAX_PATH));
+  if (!search) return true;
   do {
     std::wstring path = name;
     if (!path.empty() && path.back() == L'\\') path.pop_back();
@@ -164,7 +159,7 @@ bool LockVolumesOf(DWORD disk, Win32BlockDevice& device, std::string& why) {
       return false;
     }
     device.KeepOpen(std::move(volume));
-  } while (FindNextVolumeW(search.handle, name, MAX_PATH));
+  } while (FindNextVolumeW(search.Get(), name, MAX_PATH));
   return true;
 }
 

@@ -8,17 +8,10 @@
 namespace sw::e2e {
 namespace {
 
-// Confirms the erasure and declines the backup.
-void StartWithoutBackup(const TestbedSession& session) {
-  session.Click("Start");
-  ASSERT_TRUE(ui::AnswerDialog("Warning", "Yes", "will be erased", kStepTimeoutMs));
-  ASSERT_TRUE(ui::AnswerDialog("Confirmation", "No", "back up data", kStepTimeoutMs));
-}
-
 TEST(FormatFailureTest, AFailedFirstFormatIsRetriedWithHalfTheAllocationUnit) {
   TestbedSession session("fail-cluster = 65536\n");
   ASSERT_EQ(session.Problem(), "");
-  StartWithoutBackup(session);
+  ASSERT_EQ(session.StartWithoutBackup(), "");
   ASSERT_TRUE(session.WaitForLog("Operations completed.")) << session.Log();
 
   EXPECT_TRUE(InOrder(session.Log(), {"The allocation unit size 65536 is not supported by this drive.",
@@ -34,7 +27,7 @@ TEST(FormatFailureTest, AFailedFirstFormatIsRetriedWithHalfTheAllocationUnit) {
 TEST(FormatFailureTest, AFormatThatAlwaysFailsEndsWithTheErrorAndErasesNothing) {
   TestbedSession session("format = fail\n");
   ASSERT_EQ(session.Problem(), "");
-  StartWithoutBackup(session);
+  ASSERT_EQ(session.StartWithoutBackup(), "");
   ASSERT_TRUE(session.WaitForLog("Format disk operation encountered an error.")) << session.Log();
   ASSERT_TRUE(session.WaitForRunEnd()) << session.Log();
 

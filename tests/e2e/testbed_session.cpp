@@ -161,6 +161,13 @@ std::string TestbedSession::StartWithBackup() const {
   return choice.accepted ? std::string() : "folder dialog: " + choice.problem;
 }
 
+std::string TestbedSession::StartWithoutBackup() const {
+  Click("Start");
+  if (!ui::AnswerDialog("Warning", "Yes", "will be erased", kStepTimeoutMs)) return "no question before the erase";
+  if (!ui::AnswerDialog("Confirmation", "No", "back up data", kStepTimeoutMs)) return "no backup question";
+  return {};
+}
+
 void TestbedSession::Kill() {
   if (!process_) return;
   TerminateProcess(process_.Get(), 1);

@@ -49,6 +49,8 @@ class TestbedSession {
   // only folders that exist). Empty when all went so; else what did not.
   std::string StartWithBackup() const;
   std::string BackupFolder() const { return Folder() + "\\backup"; }
+  // Presses Start, answers Yes to erase and No to the backup; empty when all went so.
+  std::string StartWithoutBackup() const;
 
   std::string Log() const;
   bool WaitForLog(const std::string& text, unsigned timeoutMs = kStepTimeoutMs) const;
