@@ -23,7 +23,6 @@
 #include "copy/copy_paths.h"
 #include "copy/listing_changes.h"
 #include "copy/verified_copy.h"
-#include "format/drive_queries.h"
 #include "format/volume_capacity.h"
 #include "platform/dialogs.h"
 #include "platform/locale.h"
@@ -112,7 +111,11 @@ TDriveBackup::TDriveBackup(TRunContext& run)
     : run_(run), driveLetter_(run.Options().driveLetter), streamSeam_(run.Services().namedStreams) {}
 
 bool TDriveBackup::Make() {
-  if (!ChooseFolder() || !ListDrive() || !ListStreams() || !HasRoom() || !PlanRestore(listing_.files) ||
+  // The drive is listed before the folder is chosen, so the dialog can say
+  // how much room the backup needs.
+  if (run_.Stopped()) return false;  // a stop asked for during the questions
+  if (!DriveReadable(DriveRoot())) return Refuse(Unreadable());
+  if (!ListDrive() || !ChooseFolder() || !ListStreams() || !HasRoom() || !PlanRestore(listing_.files) ||
       !StreamsKeptOrAgreed())
     return false;
   folder_ = chosen_;
@@ -166,11 +169,12 @@ bool TDriveBackup::Make() {
   return true;
 }
 
+std::string TDriveBackup::Unreadable() const {
+  return "Drive " + DriveName() + " cannot be read, so it is not backed up or formatted. Nothing was erased.";
+}
+
 bool TDriveBackup::ChooseFolder() {
-  // A stop asked for during the questions ends the run before the folder dialog.
-  if (run_.Stopped()) return false;
-  const std::string unreadable = "Drive " + DriveName() + " cannot be read, so it is not backed up or formatted. Nothing was erased.";
-  if (!DriveReadable(DriveRoot())) return Refuse(unreadable);
+  const std::string unreadable = Unreadable();
   // The default folder is where the dialog opens. On a first run it does
   // not exist yet: it is made empty (an empty folder loses nothing), so
   // the dialog can offer it, and taken away again if another is chosen.
@@ -178,7 +182,7 @@ bool TDriveBackup::ChooseFolder() {
   const std::string start = DefaultBackupFolder();
   TOfferedFolder offered(BackupLocationRefusal(start, DriveRoot()) ? std::string() : start);
   const std::string instruction = "Choose an empty folder for the backup of drive " + DriveName() + " (needs " +
-                                  FormatSize(UsedBytes(), run_.DecimalSeparator()) + ").";
+                                  FormatSize(ListedBytes(), run_.DecimalSeparator()) + ").";
   for (;;) {
     const std::optional<std::string> chosen = run_.Services().dialogs->SelectFolder(nullptr, start, instruction);
     if (!chosen) return Refuse(kNoBackupFolder);
@@ -204,10 +208,10 @@ bool TDriveBackup::ChooseFolder() {
   }
 }
 
-std::uint64_t TDriveBackup::UsedBytes() const {
-  const std::int64_t total = drive::TotalBytes(driveLetter_);
-  const std::int64_t free = drive::FreeBytes(driveLetter_);
-  return total > 0 && free >= 0 && free <= total ? static_cast<std::uint64_t>(total - free) : 0;
+std::uint64_t TDriveBackup::ListedBytes() const {
+  std::uint64_t bytes = 0;
+  for (const TCopiedFile& file : listing_.files) bytes += static_cast<std::uint64_t>(file.size);
+  return bytes;
 }
 
 bool TDriveBackup::MakeReady(const std::string& folder, bool& foreign) {

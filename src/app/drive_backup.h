@@ -84,8 +84,9 @@ class TDriveBackup {
   };
 
   bool ChooseFolder();
-  // What the drive's files take, as its file system counts it; 0 when unknown.
-  std::uint64_t UsedBytes() const;
+  // What the listed files hold, in bytes.
+  std::uint64_t ListedBytes() const;
+  std::string Unreadable() const;  // the refusal for a drive that cannot be read
   // Makes a folder of ours ready for the backup; false (logged) when it
   // could not be; `foreign` when it holds other files and was left alone.
   bool MakeReady(const std::string& folder, bool& foreign);

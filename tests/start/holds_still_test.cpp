@@ -4,6 +4,8 @@
 // stick is named and asked about before anything is copied.
 #include "start_fixture.h"
 
+#include <algorithm>
+
 #include <functional>
 
 #include "fakes/host_links.h"
@@ -122,7 +124,11 @@ TEST_F(HoldsStillTest, ALinkOnTheStickIsNamedAndTheRunStopsUnlessTheUserGoesOn) 
     ASSERT_EQ(questions.size(), 3u);
     EXPECT_EQ(questions[2], "Drive " + Upper(DriveName()) + " holds a link to files that are not on the drive (" + link +
                                 "). They are not backed up, and the format removes the link. Go on without them?");
-    EXPECT_TRUE(dialogs.shown.back().noIsDefault);
+    // Asked right after the listing, before the folder dialog.
+    const auto asked = std::find_if(dialogs.shown.begin(), dialogs.shown.end(),
+                                    [&questions](const auto& shown) { return shown.text == questions[2]; });
+    ASSERT_NE(asked, dialogs.shown.end());
+    EXPECT_TRUE(asked->noIsDefault);
     EXPECT_EQ(RunLogHas(kSuccess), goOn);
     EXPECT_EQ(library.formatCalls.empty(), !goOn);
     EXPECT_EQ(ReadFile(elsewhere + "\\far.txt"), "not on the stick");
