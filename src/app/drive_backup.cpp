@@ -22,6 +22,7 @@
 #include "copy/copy_listed.h"
 #include "copy/copy_paths.h"
 #include "copy/listing_changes.h"
+#include "copy/look_check.h"
 #include "copy/verified_copy.h"
 #include "format/volume_capacity.h"
 #include "platform/dialogs.h"
@@ -552,12 +553,27 @@ bool TDriveBackup::Restore() {
         Thousands(streams.streams) + " named streams are not as they were backed up.");
     return false;
   }
+  std::vector<std::string> files;
+  files.reserve(backedUp_.size());
+  for (const TCopiedFile& file : backedUp_) files.push_back(file.relativePath);
+  if (!LooksAsBackedUp(run_, folder_, DriveRoot(), files, listing_.folders)) return false;
   Log("Restore verified: " + Thousands(check.files) + " files, " + Thousands(check.bytes) + " bytes, all identical.");
   if (streams.streams > 0)
     Log("Named streams verified: " + Thousands(streams.streams) + " of " +
         FileCount(static_cast<long long>(streams_.size())) + ", all identical.");
   WriteNote(TBackupStage::Restored, true);
   return true;
+}
+
+bool LooksAsBackedUp(TRunContext& run, const std::string& backup, const std::string& root,
+                     const std::vector<std::string>& files, const std::vector<std::string>& folders) {
+  const std::vector<std::string> differing = LooksDiffering(backup, root, files, folders);
+  for (size_t i = 0; i < differing.size() && i < 20; ++i)
+    run.Log("Attributes or modified time not as backed up: " + differing[i]);
+  if (differing.empty()) return true;
+  run.Log("Restore check failed: " + run.Thousands(static_cast<long long>(differing.size())) +
+          " files or folders do not have the attributes and times they were backed up with.");
+  return false;
 }
 
 TRestoreCheck TDriveBackup::CheckWithProgress(const std::string& stage, const std::string& root) {

@@ -36,6 +36,12 @@ long long BackupBytesNeeded(const std::vector<TCopiedFile>& files, size_t folder
 std::string StreamLossQuestion(long long files, const std::vector<std::string>& firstFiles, const std::string& keeper,
                                bool internetMark, const std::string& thousands);
 
+// After a copy back: whether every file and folder below `root` has the
+// attributes and modified time of its copy below `backup`; the ones that
+// do not are logged. Content is checked apart from this.
+bool LooksAsBackedUp(TRunContext& run, const std::string& backup, const std::string& root,
+                     const std::vector<std::string>& files, const std::vector<std::string>& folders);
+
 class TDriveBackup {
  public:
   explicit TDriveBackup(TRunContext& run);

@@ -8,6 +8,7 @@
 #include "app/backup_history.h"
 #include "app/backup_location.h"
 #include "app/backup_tree.h"
+#include "app/drive_backup.h"
 #include "app/note_paths.h"
 #include "app/restore_check.h"
 #include "app/unfinished_restore.h"
@@ -243,6 +244,7 @@ void TResumeRestore::RestoreFolders() {
     const std::optional<TFolderLook> look = ReadFolderLook(backup + path);
     const std::string onStick = DriveRoot() + path;
     if (!look || IsLinkAt(onStick)) return;
+    folders_.push_back(path);
     if (!FolderExists(onStick)) CreateDirectoryW(LongPath(onStick).c_str(), nullptr);
     if (FolderExists(onStick) && !ApplyFolderLook(onStick, *look))
       Log("The attributes or times of the folder " + onStick + " could not be set.");
@@ -268,6 +270,10 @@ bool TResumeRestore::Check() {
         run_.Thousands(check.files) + " files are not as they were backed up.");
     return false;
   }
+  std::vector<std::string> files;
+  files.reserve(note_.list.size());
+  for (const TCopiedFile& file : note_.list) files.push_back(file.relativePath);
+  if (!LooksAsBackedUp(run_, folder_, DriveRoot(), files, folders_)) return false;
   Log("Restore verified: " + run_.Thousands(check.files) + " files, " + run_.Thousands(check.bytes) +
       " bytes, all identical.");
   return true;

@@ -71,6 +71,7 @@ class TResumeRestore {
   TRunContext& run_;
   const std::string folder_;
   TBackupMarker note_;
+  std::vector<std::string> folders_;  // the backup's folders, relative, as given their look on the stick
   bool succeeded_ = false;
   bool declined_ = false;
 };
