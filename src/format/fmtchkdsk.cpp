@@ -124,27 +124,36 @@ bool TFmtChkDsk::WaitForExclusiveOpen(const std::string& root) {
   // Only another program's handles are waited for; a volume that cannot be
   // opened for another reason is refused at once.
   if (!open && !MeansVolumeInUse(services_.deviceIo->LastError())) throw FmtChkException("Drive In Use: " + root);
-  for (int attempt = 1; !open && onVolumeInUse && attempt < kLockAttempts; ++attempt) {
-    Wait(kLockRetryMs);
-    waitedForLockMs_ += kLockRetryMs;
-    open = exclusive();
-  }
+  if (!open && onVolumeInUse) WaitWhileHeld([&] { return !(open = exclusive()); });
   if (open) {
     InfoWaited(root);
     return true;
   }
   if (!onVolumeInUse) throw FmtChkException("Drive In Use: " + root);
-  Info(root + " Drive In Use by Another Program");
-  if (!onVolumeInUse()) {
-    declinedInUse_ = true;
-    Info(root + " Check Not Attempted: Drive Left As It Is");
-    return false;
-  }
-  Info(root + " Forcing the Drive Closed");
+  if (!AgreedToForce(root, "Check")) return false;
   VolumeLock lock(*services_.deviceIo, root[0]);
   if (!lock.Dismount()) throw FmtChkException("Drive In Use: " + root);
   lock.Release();
   if (!exclusive()) throw FmtChkException("Drive In Use: " + root);
+  return true;
+}
+
+void TFmtChkDsk::WaitWhileHeld(const std::function<bool()>& retryStillHeld) {
+  for (int attempt = 1; attempt < kLockAttempts; ++attempt) {
+    Wait(kLockRetryMs);
+    waitedForLockMs_ += kLockRetryMs;
+    if (!retryStillHeld()) return;
+  }
+}
+
+bool TFmtChkDsk::AgreedToForce(const std::string& root, const std::string& operation) {
+  Info(root + " Drive In Use by Another Program");
+  if (!onVolumeInUse()) {
+    declinedInUse_ = true;
+    Info(root + " " + operation + " Not Attempted: Drive Left As It Is");
+    return false;
+  }
+  Info(root + " Forcing the Drive Closed");
   return true;
 }
 
@@ -166,12 +175,8 @@ std::unique_ptr<VolumeLock> TFmtChkDsk::LockVolume(const std::string& root) {
   auto lock = std::make_unique<VolumeLock>(*services_.deviceIo, root[0]);
   VolumeLock::Outcome outcome = lock->TryLock();
   // Without anyone to ask, a volume in use is refused at once, as before.
-  for (int attempt = 1; outcome == VolumeLock::Outcome::InUse && onVolumeInUse && attempt < kLockAttempts;
-       ++attempt) {
-    Wait(kLockRetryMs);
-    waitedForLockMs_ += kLockRetryMs;
-    outcome = lock->TryLock();
-  }
+  if (outcome == VolumeLock::Outcome::InUse && onVolumeInUse)
+    WaitWhileHeld([&] { return (outcome = lock->TryLock()) == VolumeLock::Outcome::InUse; });
   if (outcome == VolumeLock::Outcome::Locked) {
     InfoWaited(root);
     return lock;
@@ -179,13 +184,7 @@ std::unique_ptr<VolumeLock> TFmtChkDsk::LockVolume(const std::string& root) {
   if (outcome == VolumeLock::Outcome::Unlockable) return nullptr;
   if (outcome == VolumeLock::Outcome::Unopenable || !onVolumeInUse) throw FmtChkException("Drive In Use: " + root);
 
-  Info(root + " Drive In Use by Another Program");
-  if (!onVolumeInUse()) {
-    declinedInUse_ = true;
-    Info(root + " Format Not Attempted: Drive Left As It Is");
-    return nullptr;
-  }
-  Info(root + " Forcing the Drive Closed");
+  if (!AgreedToForce(root, "Format")) return nullptr;
   // The dismount ends the other program's handles; the lock taken after it
   // shows the volume is free, and is let go right before the library takes
   // its own. Should it still be refused, the library meets the volume as it

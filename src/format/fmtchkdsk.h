@@ -125,6 +125,12 @@ class TFmtChkDsk : public tk::TComponent {
   // user declined to force it closed (declinedInUse_ is set).
   bool WaitForExclusiveOpen(const std::string& root);
   void InfoWaited(const std::string& root);
+  // Tries again a second apart, about five seconds in all, while
+  // `retryStillHeld` (one more try) says another program holds the volume.
+  void WaitWhileHeld(const std::function<bool()>& retryStillHeld);
+  // Asks onVolumeInUse; false (declinedInUse_ set) when the user keeps the
+  // volume as it is. `operation` names what is then not attempted.
+  bool AgreedToForce(const std::string& root, const std::string& operation);
   std::unique_ptr<VolumeLock> LockVolume(const std::string& root);
   void Wait(uint32_t milliseconds);
   bool NotifyProgress(int percent);
