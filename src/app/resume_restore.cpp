@@ -17,6 +17,7 @@
 #include "copy/copy_paths.h"
 #include "copy/copy_times.h"
 #include "copy/folder_look.h"
+#include "copy/look_check.h"
 #include "copy/verified_copy.h"
 #include "platform/handles.h"
 #include "platform/locale.h"
@@ -51,13 +52,10 @@ std::optional<std::uint64_t> PrefixHash(const std::string& path, std::int64_t by
 // Gives `target` the attributes and times of `source` where they differ.
 bool MatchFileLook(const std::string& source, const std::string& target) {
   constexpr DWORD kLook = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  WIN32_FILE_ATTRIBUTE_DATA from{}, to{};
-  if (!GetFileAttributesExW(LongPath(source).c_str(), GetFileExInfoStandard, &from) ||
-      !GetFileAttributesExW(LongPath(target).c_str(), GetFileExInfoStandard, &to))
-    return false;
-  const bool sameTime = FileTimeValue(from.ftLastWriteTime) <= FileTimeValue(to.ftLastWriteTime) + kTimeDoubt &&
-                        FileTimeValue(to.ftLastWriteTime) <= FileTimeValue(from.ftLastWriteTime) + kTimeDoubt;
-  if (sameTime && (from.dwFileAttributes & kLook) == (to.dwFileAttributes & kLook)) return true;
+  // Already as the check after the copy-back wants it.
+  if (SameLook(source, target)) return true;
+  WIN32_FILE_ATTRIBUTE_DATA from{};
+  if (!GetFileAttributesExW(LongPath(source).c_str(), GetFileExInfoStandard, &from)) return false;
   // A read-only file takes no new times.
   SetFileAttributesW(LongPath(target).c_str(), FILE_ATTRIBUTE_NORMAL);
   bool done = false;

@@ -15,6 +15,8 @@ constexpr DWORD kLookAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 
 bool Near(unsigned long long a, unsigned long long b) { return a <= b + kRounding && b <= a + kRounding; }
 
+}  // namespace
+
 bool SameLook(const std::string& source, const std::string& target) {
   WIN32_FILE_ATTRIBUTE_DATA from{}, to{};
   if (!GetFileAttributesExW(LongPath(source).c_str(), GetFileExInfoStandard, &from) ||
@@ -23,8 +25,6 @@ bool SameLook(const std::string& source, const std::string& target) {
   return (from.dwFileAttributes & kLookAttributes) == (to.dwFileAttributes & kLookAttributes) &&
          SameModifiedTime(FileTimeValue(from.ftLastWriteTime), FileTimeValue(to.ftLastWriteTime));
 }
-
-}  // namespace
 
 bool SameModifiedTime(unsigned long long a, unsigned long long b) {
   return Near(a, b) || Near(a + kHour, b) || Near(a, b + kHour);

@@ -19,6 +19,10 @@ std::vector<std::string> LooksDiffering(const std::string& sourceRoot, const std
                                         const std::vector<std::string>& files,
                                         const std::vector<std::string>& folders);
 
+// Whether `target` has the look of `source` by the rule above; false when
+// either cannot be read.
+bool SameLook(const std::string& source, const std::string& target);
+
 // Whether two modified times (100 ns units) count as the same by the rule above.
 bool SameModifiedTime(unsigned long long a, unsigned long long b);
 

@@ -67,6 +67,22 @@ FolderChoice Refuse(HWND dialog, const std::string& problem) {
   return {false, problem + "; pressed Cancel"};
 }
 
+// The dialog once it has appeared and settled; else null, with `refused`
+// saying why (and Cancel pressed when there was a dialog).
+HWND WaitForSettledDialog(const std::string& caption, DWORD start, unsigned timeoutMs, DialogState& state,
+                          FolderChoice& refused) {
+  HWND dialog = WaitForDialog(caption, {}, timeoutMs);
+  if (dialog == nullptr) {
+    refused = {false, "no dialog " + Quoted(caption) + " appeared"};
+    return nullptr;
+  }
+  if (!WaitUntilSettled(dialog, start, timeoutMs, state)) {
+    refused = Refuse(dialog, "the dialog did not settle; " + Describe(state));
+    return nullptr;
+  }
+  return dialog;
+}
+
 bool ShowsTextStartingWith(HWND dialog, const std::string& start) {
   for (int i = 0;; ++i) {
     HWND text = FindControl(dialog, "Static", {}, i);
@@ -91,12 +107,10 @@ FolderChoice PressOk(HWND dialog, const std::string& path) {
 
 FolderChoice ChooseFolder(const std::string& caption, const std::string& path, unsigned timeoutMs) {
   const DWORD start = GetTickCount();
-  HWND dialog = WaitForDialog(caption, {}, timeoutMs);
-  if (dialog == nullptr) return {false, "no dialog " + Quoted(caption) + " appeared"};
-
   DialogState state;
-  if (!WaitUntilSettled(dialog, start, timeoutMs, state))
-    return Refuse(dialog, "the dialog did not settle; " + Describe(state));
+  FolderChoice refused;
+  HWND dialog = WaitForSettledDialog(caption, start, timeoutMs, state, refused);
+  if (dialog == nullptr) return refused;
   for (int attempt = 0; attempt < kSelectAttempts && !TreeShowsPath(state.selected, path); ++attempt) {
     if (HWND tree = TreeOf(dialog)) SelectFolderItem(tree, path);
     if (!WaitUntilSettled(dialog, start, timeoutMs, state))
@@ -116,11 +130,10 @@ FolderChoice ChooseFolder(const std::string& caption, const std::string& path, u
 FolderChoice AcceptOfferedFolder(const std::string& caption, const std::string& path, const std::string& instruction,
                                  unsigned timeoutMs) {
   const DWORD start = GetTickCount();
-  HWND dialog = WaitForDialog(caption, {}, timeoutMs);
-  if (dialog == nullptr) return {false, "no dialog " + Quoted(caption) + " appeared"};
   DialogState state;
-  if (!WaitUntilSettled(dialog, start, timeoutMs, state))
-    return Refuse(dialog, "the dialog did not settle; " + Describe(state));
+  FolderChoice refused;
+  HWND dialog = WaitForSettledDialog(caption, start, timeoutMs, state, refused);
+  if (dialog == nullptr) return refused;
   if (!ShowsTextStartingWith(dialog, instruction))
     return Refuse(dialog, "the dialog does not say " + Quoted(instruction));
   for (int i = 0; i < kConfirmPolls; ++i) {
